@@ -1,0 +1,5 @@
+file(GLOB bench_codecs_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/codecs/*.cpp)
+if(bench_codecs_sources)
+  add_executable(bench_codecs ${bench_codecs_sources})
+  target_link_libraries(bench_codecs PRIVATE imaging benchmark::benchmark benchmark::benchmark_main)
+endif()

@@ -1,0 +1,1 @@
+// Placeholder until the imaging code lands.
