@@ -1,0 +1,161 @@
+#include "QvLTBitmap.h"
+
+#include "QvPixelTransforms.h"
+#include "prResample.h"
+
+#include <QPainter>
+
+TQvLTBitmap::~TQvLTBitmap() { Release(); }
+
+int32_t TQvLTBitmap::Width() const { return FHandle.width(); }
+int32_t TQvLTBitmap::Height() const { return FHandle.height(); }
+TQvPixels* TQvLTBitmap::Pixels() const { return FPixels.get(); }
+
+bool TQvLTBitmap::Paint(QPainter* dc, const TRect& dstRect, const TRect* srcRect,
+                        const TRect* dstClipRect) const {
+  if (!dc || FHandle.isNull() || dstRect.IsEmpty()) return false;
+  const QRect source = srcRect ? ToQRect(*srcRect) : FHandle.rect();
+  if (source.isEmpty()) return false;
+  dc->save();
+  if (dstClipRect) dc->setClipRect(ToQRect(*dstClipRect), Qt::IntersectClip);
+  dc->drawImage(ToQRect(dstRect), FHandle, source);
+  dc->restore();
+  return true;
+}
+
+bool TQvLTBitmap::Print(QPainter* dc, const TRect& rect, void*, int32_t) const {
+  if (!dc || FHandle.isNull() || rect.IsEmpty()) return false;
+  dc->save();
+  // Printers scale a lot; smooth scaling keeps the photo from turning blocky.
+  dc->setRenderHint(QPainter::SmoothPixmapTransform, true);
+  dc->drawImage(ToQRect(rect), FHandle);
+  dc->restore();
+  return true;
+}
+
+bool TQvLTBitmap::CreatePixels(std::unique_ptr<TQvLTPixels>& pixels, QImage& record, int32_t width,
+                               int32_t height, TQvPixelFormat format) {
+  pixels.reset();
+  record = QImage();
+  const QImage::Format imageFormat = QImageFormatOf(format);
+  const int32_t stride = RowStride(width, BitsPerPixel(format));
+  if (imageFormat == QImage::Format_Invalid || stride <= 0 || height <= 0) return false;
+  const size_t size = size_t(stride) * size_t(height);
+  auto* block = static_cast<uint8_t*>(QvAllocPages(size));
+  if (!block) return false;
+  // The record only borrows the block: painting reads the rows the program keeps writing.
+  record = QImage(block, width, height, stride, imageFormat);
+  if (record.isNull()) {
+    QvFreePages(block, size);
+    return false;
+  }
+  pixels = std::make_unique<TQvLTPixels>();
+  pixels->InitPixels(TRect{0, 0, width, height}, block, format, stride);
+  pixels->FBlockSize = size;
+  return true;
+}
+
+void TQvLTBitmap::ReleasePixels(std::unique_ptr<TQvLTPixels>& pixels, QImage& record) {
+  if (!pixels) return;
+  record = QImage();
+  QvFreePages(pixels->Bits, pixels->FBlockSize);
+  pixels.reset();
+}
+
+void TQvLTBitmap::Release() { ReleasePixels(FPixels, FHandle); }
+
+void TQvLTBitmap::Adopt(std::unique_ptr<TQvLTPixels>& pixels, QImage& record) {
+  Release();
+  FPixels = std::move(pixels);
+  FHandle = std::move(record);
+  record = QImage();
+}
+
+bool TQvLTBitmap::Allocate(int32_t width, int32_t height, TQvPixelFormat format) {
+  Release();
+  return CreatePixels(FPixels, FHandle, width, height, format);
+}
+
+std::unique_ptr<TQvLTBitmap> TQvLTBitmap::Clone() const {
+  auto copy = std::make_unique<TQvLTBitmap>();
+  if (!FPixels) return copy;
+  if (!copy->Allocate(Width(), Height(), FPixels->Format)) return nullptr;
+  copy->FPixels->CopyFrom(*FPixels);
+  return copy;
+}
+
+bool TQvLTBitmap::Crop(const TRect& rect) {
+  TRect bounds;
+  GetBounds(bounds);
+  const TRect r = IntersectRect(rect, bounds);
+  if (r.IsEmpty() || !FPixels) return false;
+  std::unique_ptr<TQvLTPixels> pixels;
+  QImage record;
+  if (!CreatePixels(pixels, record, r.Width(), r.Height(), FPixels->Format)) return false;
+  pixels->CopyRect(0, 0, *FPixels, r);
+  Adopt(pixels, record);
+  return true;
+}
+
+bool TQvLTBitmap::FlipHorizontal() {
+  if (!FPixels || FPixels->Format != PixelFormat24) return false;
+  std::unique_ptr<TQvLTPixels> pixels;
+  QImage record;
+  if (!CreatePixels(pixels, record, Width(), Height(), PixelFormat24)) return false;
+  FlipHorizontal24(*FPixels, *pixels);
+  Adopt(pixels, record);
+  return true;
+}
+
+bool TQvLTBitmap::FlipVertical() {
+  if (!FPixels || FPixels->Format != PixelFormat24) return false;
+  std::unique_ptr<TQvLTPixels> pixels;
+  QImage record;
+  if (!CreatePixels(pixels, record, Width(), Height(), PixelFormat24)) return false;
+  FlipVertical24(*FPixels, *pixels);
+  Adopt(pixels, record);
+  return true;
+}
+
+bool TQvLTBitmap::RotateLeft() {
+  if (!FPixels || FPixels->Format != PixelFormat24) return false;
+  std::unique_ptr<TQvLTPixels> pixels;
+  QImage record;
+  if (!CreatePixels(pixels, record, Height(), Width(), PixelFormat24)) return false;
+  RotateLeft24(*FPixels, *pixels);
+  Adopt(pixels, record);
+  return true;
+}
+
+bool TQvLTBitmap::RotateRight() {
+  if (!FPixels || FPixels->Format != PixelFormat24) return false;
+  std::unique_ptr<TQvLTPixels> pixels;
+  QImage record;
+  if (!CreatePixels(pixels, record, Height(), Width(), PixelFormat24)) return false;
+  RotateRight24(*FPixels, *pixels);
+  Adopt(pixels, record);
+  return true;
+}
+
+bool TQvLTBitmap::Resize(int32_t width, int32_t height) {
+  if (!FPixels) return false;
+  std::unique_ptr<TQvLTPixels> pixels;
+  QImage record;
+  if (!CreatePixels(pixels, record, width, height, FPixels->Format)) return false;
+  const TRect bounds{0, 0, width, height};
+  Resample(*pixels, bounds, bounds, *FPixels, FPixels->BoundsRect(), TLanczosResampler());
+  Adopt(pixels, record);
+  return true;
+}
+
+bool TQvLTBitmap::AssignBuffer(const TQvPixels& buffer) {
+  if (!Allocate(buffer.Width, buffer.Height, buffer.Format)) return false;
+  FPixels->CopyFrom(buffer);
+  return true;
+}
+
+void TQvLTBitmap::CopyToBuffer(const TQvLTBitmap& bitmap, TQvPixelBuffer& buffer) {
+  const TQvPixelFormat format = bitmap.FPixels ? bitmap.FPixels->Format : buffer.Format;
+  buffer.Allocate(format, TRect{0, 0, bitmap.Width(), bitmap.Height()});
+  if (bitmap.FPixels) buffer.CopyFrom(*bitmap.FPixels);
+}

@@ -1,0 +1,67 @@
+#pragma once
+// The document's image: 24-bit rows in memory the program owns, shared without a copy with Qt
+// as a QImage for painting and printing. Every operation that changes the size or arrangement
+// of the pixels builds a new block, fills it, and only then frees the old one, so a failure
+// leaves the bitmap as it was.
+
+#include "QvBitmap.h"
+
+#include <QImage>
+
+#include <memory>
+
+class TQvLTBitmap : public TQvBitmap {
+public:
+  TQvLTBitmap() = default;
+  ~TQvLTBitmap() override;
+  TQvLTBitmap(const TQvLTBitmap&) = delete;
+  TQvLTBitmap& operator=(const TQvLTBitmap&) = delete;
+
+  int32_t Width() const override;
+  int32_t Height() const override;
+  // nullptr when the bitmap is empty.
+  TQvPixels* Pixels() const override;
+  bool Paint(QPainter* dc, const TRect& dstRect, const TRect* srcRect,
+             const TRect* dstClipRect) const override;
+  bool Print(QPainter* dc, const TRect& rect, void* reserved = nullptr,
+             int32_t reservedSize = 0) const override;
+
+  // A zero-filled block for width × height in format, the QImage record over it and the pixel
+  // store over it. False (and both left empty) when the block or the record cannot be had.
+  static bool CreatePixels(std::unique_ptr<TQvLTPixels>& pixels, QImage& record, int32_t width,
+                           int32_t height, TQvPixelFormat format);
+  static void ReleasePixels(std::unique_ptr<TQvLTPixels>& pixels, QImage& record);
+
+  void Release();
+  // Empty first, then all-zero pixels of the given size. False leaves the bitmap empty.
+  bool Allocate(int32_t width, int32_t height, TQvPixelFormat format = PixelFormat24);
+  void GetBounds(TRect& rect) const { rect = TRect{0, 0, Width(), Height()}; }
+  TQvPixelFormat Format() const { return FPixels ? FPixels->Format : 0; }
+
+  // A new bitmap of the same size and format with a copy of the pixels; nullptr on failure.
+  std::unique_ptr<TQvLTBitmap> Clone() const;
+  // Keeps rect ∩ bounds, moved to (0, 0). False when that is empty.
+  bool Crop(const TRect& rect);
+  // Only for PixelFormat24; any other format returns false and changes nothing.
+  bool FlipHorizontal();
+  bool FlipVertical();
+  bool RotateLeft();   // 90° anticlockwise: (x, y) → (y, W − 1 − x)
+  bool RotateRight();  // 90° clockwise: (x, y) → (H − 1 − y, x)
+  // Lanczos resampling of the whole image to width × height.
+  bool Resize(int32_t width, int32_t height);
+  // Allocates the buffer's size and format, then copies it (its pixels land at their own
+  // coordinates).
+  bool AssignBuffer(const TQvPixels& buffer);
+  // Lays buffer out over (0, 0, width, height) in the bitmap's format and copies the pixels.
+  static void CopyToBuffer(const TQvLTBitmap& bitmap, TQvPixelBuffer& buffer);
+
+  // The record: a QImage over the pixel memory, for painting. Null when empty. A copy of it is
+  // valid only as long as the bitmap keeps this memory (until the next replacing operation).
+  const QImage& Image() const { return FHandle; }
+
+private:
+  void Adopt(std::unique_ptr<TQvLTPixels>& pixels, QImage& record);
+
+  std::unique_ptr<TQvLTPixels> FPixels;
+  QImage FHandle;
+};
