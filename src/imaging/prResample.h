@@ -64,3 +64,8 @@ void CopyBlend(TQvPixels& dst, int32_t dstX, int32_t dstY, const TRect& dstClip,
 // Unscaled copy; a PixelFormat32Alpha source is copied without its alpha.
 void CopyDropAlpha(TQvPixels& dst, int32_t dstX, int32_t dstY, const TRect& dstClip,
                    const TQvPixels& src, const TRect& srcRect);
+
+// The same result as Resample, computed single-threaded without vector instructions: the
+// reference the fast path is checked against.
+void ResampleScalar(TQvPixels& dst, const TRect& dstRect, const TRect& dstClip, const TQvPixels& src,
+                    const TRect& srcRect, const TPixelResampler& kernel);
