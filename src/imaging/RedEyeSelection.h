@@ -73,8 +73,9 @@ public:
 private:
   void ChooseChannel(const TPoint& seed);
   void Grow(const TPoint& seed);
-  // Grows (n > 0) or shrinks (n < 0) region by |n| steps of the 3 x 3 square.
-  static void Morph(TQvPixelRegion& region, int32_t n);
+  // Grows (n > 0) or shrinks (n < 0) region by |n| steps of the 3 x 3 square; the grown pixels
+  // are kept only inside clip, which must hold the region.
+  static void Morph(TQvPixelRegion& region, int32_t n, const TRect& clip);
 
   TQvPixelRegion FRegion;
   int32_t FThreshold = 0;
