@@ -1,0 +1,51 @@
+#include "Module.h"
+
+#include "MainForm.h"
+#include "QvApplication.h"
+#include "QvCursors.h"
+#include "QvLocalizer.h"
+#include "QvToolPanel.h"
+
+TModule* Module = nullptr;
+
+void QvUnitStartup() {
+  Localizer().Load(Application ? Application->DataFolder(QStringLiteral("Languages")) : QString(),
+                   QStringLiteral(":/Languages/English.ini"));
+  RegisterCustomCursors();
+}
+
+TModule::TModule() {
+  setObjectName(QStringLiteral("Module"));
+  try {
+    Compose();
+  } catch (const std::exception& E) {
+    if (Application) Application->ShowException(E);
+  } catch (...) {
+    if (Application) Application->ShowException(QStringLiteral("Unknown error"));
+  }
+}
+
+TModule::~TModule() {
+  if (Module == this) Module = nullptr;
+  if (Application) Application->RemoveComponent(this);
+}
+
+void TModule::Compose() {
+  // 1. The graphics editor, whose constructor creates the main window as the first form. Until the
+  //    editor exists, the main window is created here in its place.
+  Application->CreateForm(MainForm);
+  // 2. The graphics editor's images folder: ExecutableFolder() + "Images/".
+  // 3. System information.
+  // 4. Printing.
+  // 5. Help.
+  // 6. Demonstrations (their folder is the images folder; shown at start-up unless the settings say no).
+  // 7. The demo editor.
+  // 8. About.
+  // 9. The tool panel.
+  Application->CreateModule(ToolPanelModule);
+  // 10. A separator on the graphics editor's standard toolbar, after the buttons made so far:
+  //     ToolbarSeparator.
+  // 11. The tools, in button order: original image, red eye, gleam, brightness and contrast,
+  //     undo brush, rotate, resize, crop, text.
+  // 12. The red-eye tool becomes the graphics editor's default tool.
+}

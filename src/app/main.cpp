@@ -1,0 +1,24 @@
+// The editor: set up the process-wide objects, compose the modules, run, and save at the end.
+#include "Module.h"
+#include "QvApplication.h"
+#include "QvSignals.h"
+
+#include <QString>
+
+int main(int argc, char** argv) {
+  TQvApplication App;
+  App.Initialize(argc, argv);
+  App.SetTitle(QStringLiteral("Ocuvane"));
+  QvUnitStartup();
+  QvInstallTerminationHandler();
+  int Code = 0;
+  try {
+    App.CreateForm(Module);
+    Code = App.Run();
+  } catch (const std::exception& E) {
+    App.ShowException(E);
+    Code = 1;
+  }
+  App.DestroyComponents();
+  return Code;
+}
