@@ -255,6 +255,21 @@ void TQvPixelRegion::Trim()
            std::int64_t(FTop) + bottom + 1);
 }
 
+void TQvPixelRegion::GetRow(std::int64_t y, std::int64_t left, int width, std::uint8_t* out) const
+{
+    if (width <= 0)
+        return;
+    std::memset(out, 0, static_cast<std::size_t>(width));
+    if (IsEmpty() || y < FTop || y >= std::int64_t(FTop) + FHeight)
+        return;
+    const std::int64_t from = std::max<std::int64_t>(left, FLeft);
+    const std::int64_t to = std::min<std::int64_t>(left + width, std::int64_t(FLeft) + FWidth);
+    if (from < to)
+        std::memcpy(out + (from - left),
+                    FMask.data() + static_cast<std::size_t>(y - FTop) * FWidth + (from - FLeft),
+                    static_cast<std::size_t>(to - from));
+}
+
 std::vector<TRect> TQvPixelRegion::Rects() const
 {
     std::vector<TRect> rects;

@@ -68,6 +68,10 @@ public:
         }
     }
 
+    // Membership of the pixels (left + i, y) for i in 0..width-1 as 0 or 1 bytes into out.
+    // 64-bit coordinates, so that rows and columns beside any pixel can be asked for.
+    void GetRow(std::int64_t y, std::int64_t left, int width, std::uint8_t* out) const;
+
     // One one-pixel-high rectangle per run.
     std::vector<TRect> Rects() const;
     // The same set as a QRegion, for clipping and painting.

@@ -11,10 +11,9 @@ Q_LOGGING_CATEGORY(lcRedEye, "ocuvane.imaging.redeye", QtInfoMsg)
 
 namespace {
 
-// States of a window pixel during Grow.
-constexpr uint8_t kUntested = 0;
+// Window pixels during Grow: in the region or not (yet).
+constexpr uint8_t kOutside = 0;
 constexpr uint8_t kMember = 1;
-constexpr uint8_t kRejected = 2;
 
 // Rounding of the stack's growth factor 1.4142 to nearest: 32 -> 45 -> 64 -> 91 ...
 std::size_t NextStackCapacity(std::size_t capacity) {
@@ -38,9 +37,7 @@ TRect Intersect64(int64_t left, int64_t top, int64_t right, int64_t bottom, cons
 
 } // namespace
 
-TRedEyeSelection::TRedEyeSelection() {
-  FStack.reserve(32);
-}
+TRedEyeSelection::TRedEyeSelection() = default;
 
 void TRedEyeSelection::Clear() {
   FRegion.SetEmpty();
@@ -109,7 +106,7 @@ void TRedEyeSelection::Grow(const TPoint& seed) {
 
   const TRect window = FWindow;  // shrunk, not empty
   const int32_t windowWidth = window.Width();
-  FGrowState.assign(std::size_t(windowWidth) * window.Height(), kUntested);
+  FGrowState.assign(std::size_t(windowWidth) * window.Height(), kOutside);
   uint8_t* const state = FGrowState.data();
   auto stateAt = [&](int32_t x, int32_t y) -> uint8_t& {
     return state[std::size_t(y - window.Top) * windowWidth + (x - window.Left)];
@@ -157,30 +154,26 @@ void TRedEyeSelection::Grow(const TPoint& seed) {
       return false;
     }
   };
-  // In the window, not yet in the region, and of the eye's colour. A pixel's test result never
-  // changes during one fill, so a rejection is remembered.
+  // In the window, not yet in the region, and of the eye's colour.
   auto accept = [&](int32_t x, int32_t y) -> bool {
-    if (!window.Contains(x, y))
-      return false;
-    uint8_t& s = stateAt(x, y);
-    if (s != kUntested)
-      return false;
-    if (matchesColor(x, y))
-      return true;
-    s = kRejected;
-    return false;
+    return window.Contains(x, y) && stateAt(x, y) == kOutside && matchesColor(x, y);
   };
 
+  // The stack is an array with a top index that grows by the factor 1.4142 when full.
   int64_t pushes = 0;
-  FStack.clear();
+  std::size_t top = 0;
+  if (FStack.size() < 32)
+    FStack.resize(32);
+  // Callers have checked that (x, y) lies in the window.
   auto push = [&](int32_t x, int32_t y) {
-    if (!window.Contains(x, y) || stateAt(x, y) != kUntested)
+    if (stateAt(x, y) != kOutside)
       return;
-    if (FStack.size() == FStack.capacity())
-      FStack.reserve(NextStackCapacity(std::max<std::size_t>(FStack.capacity(), 32)));
-    FStack.push_back(TPoint{x, y});
+    if (top == FStack.size())
+      FStack.resize(NextStackCapacity(FStack.size()));
+    FStack[top++] = TPoint{x, y};
     ++pushes;
   };
+  TRect members{window.Right, window.Bottom, window.Left, window.Top};  // empty until the first
 
   // Diagonal steps happen only here: any passing pixel of the 3 x 3 block starts the fill. The
   // block's corners are formed in 64 bits and clipped by the window test.
@@ -190,12 +183,15 @@ void TRedEyeSelection::Grow(const TPoint& seed) {
           && accept(int32_t(x), int32_t(y)))
         push(int32_t(x), int32_t(y));
 
-  while (!FStack.empty()) {
-    const TPoint p = FStack.back();
-    FStack.pop_back();
+  while (top > 0) {
+    const TPoint p = FStack[--top];
     if (!accept(p.X, p.Y))
       continue;
     stateAt(p.X, p.Y) = kMember;
+    members.Left = std::min(members.Left, p.X);
+    members.Top = std::min(members.Top, p.Y);
+    members.Right = std::max(members.Right, p.X + 1);
+    members.Bottom = std::max(members.Bottom, p.Y + 1);
     if (p.X >= window.Left + 1)
       push(p.X - 1, p.Y);
     if (p.X <= window.Right - 2)
@@ -206,10 +202,10 @@ void TRedEyeSelection::Grow(const TPoint& seed) {
       push(p.X, p.Y + 1);
   }
 
-  for (uint8_t& s : FGrowState)
-    s = s == kMember ? 1 : 0;
-  FRegion = TQvPixelRegion::FromMask(window.Left, window.Top, windowWidth, window.Height(), state,
-                                     windowWidth);
+  // Only the members' box is handed over, so a small pupil costs little however large the window.
+  if (!members.IsEmpty())
+    FRegion = TQvPixelRegion::FromMask(members.Left, members.Top, members.Width(), members.Height(),
+                                       &stateAt(members.Left, members.Top), windowWidth);
 
   if (trace)
     qCDebug(lcRedEye).noquote() << QStringLiteral("Stack iterations: %1 Time: %2")
@@ -288,29 +284,23 @@ void CorrectRedEye(TQvPixels& pixels, const TRedEyeSelection& selection, int32_t
     return;
   const int32_t level = std::max(1, brightness);
 
-  // Membership over rect and a one-pixel ring around it, so that the 3 x 3 blur needs no bounds
-  // tests. The ring's corners are formed in 64 bits.
+  // Membership of three rows at a time, each with a column to spare on both sides, so that the
+  // 3 x 3 blur needs no bounds tests.
   const TQvPixelRegion& region = selection.Region();
-  const int32_t gridWidth = rect.Width() + 2;
-  const int32_t gridHeight = rect.Height() + 2;
-  std::vector<uint8_t> grid(std::size_t(gridWidth) * gridHeight, 0);
-  const int64_t gridLeft = int64_t(rect.Left) - 1, gridTop = int64_t(rect.Top) - 1;
-  const int64_t gridRight = int64_t(rect.Right) + 1, gridBottom = int64_t(rect.Bottom) + 1;
-  region.ForEachRun([&](int32_t y, int32_t left, int32_t right) {
-    if (y < gridTop || y >= gridBottom)
-      return;
-    const int64_t from = std::max<int64_t>(left, gridLeft), to = std::min<int64_t>(right, gridRight);
-    if (from < to)
-      std::fill_n(grid.data() + std::size_t(y - gridTop) * gridWidth + std::size_t(from - gridLeft),
-                  std::size_t(to - from), uint8_t(1));
-  });
+  const int32_t width = rect.Width();
+  const int32_t span = width + 2;
+  std::vector<uint8_t> rows(3 * std::size_t(span));
+  uint8_t* above = rows.data();
+  uint8_t* row = above + span;
+  uint8_t* below = row + span;
+  const int64_t spanLeft = int64_t(rect.Left) - 1;
+  region.GetRow(int64_t(rect.Top) - 1, spanLeft, span, above);
+  region.GetRow(rect.Top, spanLeft, span, row);
 
   for (int32_t y = rect.Top; y < rect.Bottom; ++y) {
-    const uint8_t* above = grid.data() + std::size_t(y - gridTop - 1) * gridWidth;
-    const uint8_t* row = above + gridWidth;
-    const uint8_t* below = row + gridWidth;
+    region.GetRow(int64_t(y) + 1, spanLeft, span, below);
     uint8_t* p = pixels.PixelAt(rect.Left, y);
-    for (int32_t i = 1; i <= rect.Width(); ++i, p += 3) {
+    for (int32_t i = 1; i <= width; ++i, p += 3) {
       const int32_t k = above[i - 1] + 2 * above[i] + above[i + 1] + 2 * row[i - 1] + 4 * row[i]
                       + 2 * row[i + 1] + below[i - 1] + 2 * below[i] + below[i + 1];
       if (k == 0)
@@ -326,5 +316,7 @@ void CorrectRedEye(TQvPixels& pixels, const TRedEyeSelection& selection, int32_t
       p[ChannelGreen] = uint8_t(green + ((w * (newGreen - green)) >> 8));
       p[ChannelBlue] = uint8_t(blue + ((w * (newBlue - blue)) >> 8));
     }
+    std::swap(above, row);
+    std::swap(row, below);
   }
 }

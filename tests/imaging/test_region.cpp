@@ -197,6 +197,15 @@ TEST(PixelRegion, RunsListEachRowLeftToRight) {
   });
   EXPECT_EQ(rebuilt, region);
 
+  // Rows read beside, across and past the box come back as 0 / 1 bytes.
+  uint8_t bytes[9];
+  region.GetRow(2, -2, 9, bytes);
+  EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 9), (std::vector<uint8_t>{0, 0, 0, 1, 0, 1, 0, 0, 0}));
+  region.GetRow(3, -2, 9, bytes);
+  EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 9), std::vector<uint8_t>(9, 0));
+  region.GetRow(1, INT64_C(-5000000000), 9, bytes);
+  EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 9), std::vector<uint8_t>(9, 0));
+
   QRegion expectedQ;
   for (const TRect& r : expected)
     expectedQ += QRect(r.Left, r.Top, r.Width(), r.Height());
