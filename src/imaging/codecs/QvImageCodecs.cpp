@@ -1,0 +1,323 @@
+// Loading and saving a document's image.
+
+#include "QvImageCodecs.h"
+
+#include "QvCodecInternal.h"
+#include "QvCodecStrings.h"
+#include "QvVJPEG.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cstring>
+
+namespace {
+
+constexpr uint64_t QviHeaderSize = 16;
+
+void Complement(const uint8_t* in, uint8_t* out) {
+  for (uint64_t i = 0; i < QviHeaderSize; ++i) out[i] = uint8_t(~in[i]);
+}
+
+QString DamagedMessage(const QString& reason) { return CodecTextWithDetail(QvCodecString::Damaged, reason); }
+
+bool DecodeKind(TQvFileKind kind, const uint8_t* data, uint64_t size, TQvRowTarget& target, QString& reason) {
+  switch (kind) {
+    case TQvFileKind::Jpeg: return JpegDecode(data, size, 1, target, reason);
+    case TQvFileKind::Png: return PngDecode(data, size, target, reason);
+    case TQvFileKind::Tiff: return TiffDecode(data, size, target, reason);
+    case TQvFileKind::Bmp: return BmpDecode(data, size, target, reason);
+    case TQvFileKind::Unknown: break;
+  }
+  return false;
+}
+
+int32_t FormatIdOf(TQvFileKind kind) {
+  switch (kind) {
+    case TQvFileKind::Jpeg: return QvFormatId::Jpeg;  // JFIF and Exif flavours alike
+    case TQvFileKind::Tiff: return QvFormatId::Tiff;
+    case TQvFileKind::Png: return QvFormatId::Png;
+    case TQvFileKind::Bmp: return QvFormatId::Bmp;
+    case TQvFileKind::Unknown: break;
+  }
+  return QvFormatId::PluginImage;
+}
+
+// The engine's transforms that turn its image upright for an EXIF orientation.
+void OrientEngine(IVJPEG& engine, int orientation) {
+  switch (orientation) {
+    case 2: engine.FlipHorizontal(0); break;
+    case 3: engine.FlipHorizontal(0); engine.FlipVertical(0); break;
+    case 4: engine.FlipVertical(0); break;
+    case 5: engine.RotateRight(0); engine.FlipHorizontal(0); break;
+    case 6: engine.RotateRight(0); break;
+    case 7: engine.RotateLeft(0); engine.FlipHorizontal(0); break;
+    case 8: engine.RotateLeft(0); break;
+    default: break;
+  }
+}
+
+bool EngineHasFile(IVJPEG& engine, const QString& fileName) {
+  try {
+    return engine.LoadFromFile(fileName, 0) != 0;
+  } catch (...) {
+    return engine.IsLoaded() != 0;
+  }
+}
+
+bool LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const QByteArray& bytes, QString& error) {
+  OrientEngine(engine, engine.GetOrientation());
+  const int32_t width = engine.GetWidth(), height = engine.GetHeight();
+  if (!CheckImageSize(width, height)) {
+    error = CodecText(QvCodecString::TooLarge);
+    return false;
+  }
+  if (!target.Image->Allocate(width, height, PixelFormat24) || !target.Image->Pixels()) {
+    error = CodecText(QvCodecString::NoMemory);
+    return false;
+  }
+  TQvPixels* pixels = target.Image->Pixels();
+  engine.ReadPixels(pixels->Bits, pixels->Stride, 0);
+  TQvImageHeader header;
+  JpegReadHeader(reinterpret_cast<const uint8_t*>(bytes.constData()), uint64_t(bytes.size()), header);
+  ReadImageProperties(*target.Properties, reinterpret_cast<const uint8_t*>(bytes.constData()),
+                      uint64_t(bytes.size()), header.ResolutionX, header.ResolutionY);
+  // The rows are upright now; a tag still saying otherwise would turn them again in other viewers.
+  ResetOrientationProperty(*target.Properties);
+  target.SourceFormat = PixelFormat24;
+  return true;
+}
+
+bool SaveThroughEngine(TQvSaveSource& source, const QString& fileName, const TRect& area, bool qvi, QString& error) {
+  IVJPEG& engine = *source.Engine;
+  engine.SetRegion(area.Left, area.Top, area.Right, area.Bottom);
+  uint16_t quality[2] = {0, 0};
+  engine.GetQualityValues(quality);
+  TVJPEGSaveOptions options = MakeVJPEGSaveOptions(quality);
+  TVJPEGPixels pixels{source.Pixels->PixelAt(area.Left, area.Top), source.Pixels->Stride};
+  engine.WritePixels(pixels, source.Pixels->Stride, 0, 0);
+  // The engine writes a file of its own; it goes to a scratch name beside the target and reaches
+  // the target only complete (and, for QVI, with its header hidden).
+  QTemporaryFile scratch(QFileInfo(fileName).absoluteDir().filePath(QStringLiteral(".ocuvane-XXXXXX.jpg")));
+  if (!scratch.open()) {
+    engine.Close();
+    error = CodecText(QvCodecString::CannotWrite, scratch.errorString());
+    return false;
+  }
+  scratch.close();
+  bool saved = engine.SaveToFile(scratch.fileName(), options) != 0;
+  if (!saved) {
+    options.Values[7] = 0;
+    saved = engine.SaveToFile(scratch.fileName(), options) != 0;
+  }
+  engine.Close();
+  if (!saved) {
+    error = CodecText(QvCodecString::EngineSaveFailed);
+    return false;
+  }
+  QByteArray bytes;
+  QString reason;
+  if (!ReadWholeFile(scratch.fileName(), bytes, reason)) {
+    error = CodecText(QvCodecString::CannotWrite, reason);
+    return false;
+  }
+  if (qvi && !HideHeader(reinterpret_cast<uint8_t*>(bytes.data()), uint64_t(bytes.size()))) {
+    error = CodecText(QvCodecString::CannotHideHeader);
+    return false;
+  }
+  if (!WriteFileAtomically(fileName, reinterpret_cast<const uint8_t*>(bytes.constData()), uint64_t(bytes.size()), reason)) {
+    error = CodecText(QvCodecString::CannotWrite, reason);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsJpegHeader(const uint8_t* header) {
+  return header[0] == 0xFF && header[1] == 0xD8 && header[2] == 0xFF && (header[8] == 'I' || header[8] == 'i') &&
+         (header[9] == 'F' || header[9] == 'f');
+}
+
+bool RevealHeader(uint8_t* data, uint64_t size) {
+  if (size <= QviHeaderSize) return false;
+  uint8_t header[QviHeaderSize];
+  Complement(data, header);
+  if (!IsJpegHeader(header)) return false;
+  std::memcpy(data, header, QviHeaderSize);
+  return true;
+}
+
+bool HideHeader(uint8_t* data, uint64_t size) {
+  if (size <= QviHeaderSize || !IsJpegHeader(data)) return false;
+  Complement(data, data);
+  return true;
+}
+
+int FindEncoder(const QString& mimeType) {
+  static const char* const mimeTypes[] = {"image/jpeg", "image/tiff", "image/png", "image/bmp"};
+  int found = -1;
+  for (int i = 0; i < 4; ++i)
+    if (mimeType == QLatin1String(mimeTypes[i])) found = i;
+  return found;
+}
+
+bool LoadImageFile(TQvLoadTarget& target, const QString& fileName, int32_t& formatId, QString& error) {
+  error.clear();
+  if (!target.Image || !target.Properties) {
+    error = CodecText(QvCodecString::UnknownFormat);
+    return false;
+  }
+  if (target.ExchangeLoader) {
+    QString exchangeError;
+    switch (target.ExchangeLoader(fileName, exchangeError)) {
+      case TQvExchangeLoad::Loaded:
+        formatId = QvFormatId::PluginImage;
+        return true;
+      case TQvExchangeLoad::Failed:
+        error = exchangeError.isEmpty() ? CodecText(QvCodecString::ExchangeFailed) : exchangeError;
+        return false;
+      case TQvExchangeLoad::NotExchangeFile:
+        break;
+    }
+  }
+
+  QByteArray bytes;
+  QString reason;
+  if (!ReadWholeFile(fileName, bytes, reason)) {
+    error = CodecText(QvCodecString::CannotRead, reason);
+    return false;
+  }
+  if (bytes.isEmpty()) {
+    error = CodecText(QvCodecString::EmptyFile);
+    return false;
+  }
+  // A QVI file is un-hidden in memory only: the file itself is never written by opening it.
+  uint8_t* data = reinterpret_cast<uint8_t*>(bytes.data());
+  const uint64_t size = uint64_t(bytes.size());
+  const bool qvi = RevealHeader(data, size);
+
+  // The engine reads files by name, and a QVI file on disk is not a JPEG; QVI goes through the decoder.
+  if (target.Engine && !qvi && EngineHasFile(*target.Engine, fileName)) {
+    if (!LoadThroughEngine(target, *target.Engine, bytes, error)) {
+      target.Image->Release();
+      target.Properties->Clear();
+      return false;
+    }
+    formatId = QvFormatId::Jpeg;
+    return true;
+  }
+
+  const TQvFileKind kind = SniffFileKind(data, size);
+  if (kind == TQvFileKind::Unknown) {
+    error = CodecText(QvCodecString::UnknownFormat);
+    return false;
+  }
+  TQvBitmapTarget rows(*target.Image);
+  if (!DecodeKind(kind, data, size, rows, reason)) {
+    target.Image->Release();
+    if (rows.Refusal() == TQvBitmapTarget::TooLarge) error = CodecText(QvCodecString::TooLarge);
+    else if (rows.Refusal() == TQvBitmapTarget::OutOfMemory) error = CodecText(QvCodecString::NoMemory);
+    else error = DamagedMessage(reason);
+    return false;
+  }
+  const TQvImageHeader& header = rows.Header();
+  if (kind == TQvFileKind::Bmp) {
+    target.Properties->Clear();
+    target.Properties->FResolutionX = header.ResolutionX > 0 ? header.ResolutionX : 96;
+    target.Properties->FResolutionY = header.ResolutionY > 0 ? header.ResolutionY : 96;
+  } else {
+    ReadImageProperties(*target.Properties, data, size, header.ResolutionX, header.ResolutionY);
+  }
+  // Every orientation is applied to the rows, mirrored ones too, before the tag says 1.
+  const int orientation = ReadOrientationProperty(*target.Properties);
+  if (!ApplyOrientation(*target.Image, orientation)) {
+    target.Image->Release();
+    target.Properties->Clear();
+    error = CodecText(QvCodecString::NoMemory);
+    return false;
+  }
+  ResetOrientationProperty(*target.Properties);
+  target.SourceFormat = header.SourceFormat;
+  formatId = qvi ? QvFormatId::Qvi : FormatIdOf(kind);
+  return true;
+}
+
+bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t formatId, QString& error) {
+  error.clear();
+  if (!source.Pixels || !source.Properties) {
+    error = CodecText(QvCodecString::NothingToSave);
+    return false;
+  }
+  const bool jpegLike = formatId == QvFormatId::Jpeg || formatId == QvFormatId::Qvi;
+  const bool engineHasFile = jpegLike && source.Engine && source.Engine->IsLoaded() != 0;
+  int32_t quality = QviQuality;
+  switch (formatId) {
+    case QvFormatId::Jpeg:
+      quality = DefaultJpegQuality;
+      if (!engineHasFile && source.AskJpegQuality && !source.AskJpegQuality(quality)) return false;  // cancelled
+      break;
+    case QvFormatId::Qvi:
+    case QvFormatId::Tiff:
+    case QvFormatId::Png:
+    case QvFormatId::Bmp:
+    case QvFormatId::PluginImage:
+      break;
+    default:
+      error = CodecText(QvCodecString::CannotSaveFormat);
+      return false;
+  }
+  if (source.DocumentSaving) source.DocumentSaving();
+
+  if (formatId == QvFormatId::PluginImage) {
+    if (!source.ExchangeSaver) {
+      error = CodecText(QvCodecString::CannotSaveFormat);
+      return false;
+    }
+    return source.ExchangeSaver(fileName, error);
+  }
+
+  TRect area = source.Area.IsEmpty() ? source.Pixels->BoundsRect() : source.Area;
+  area = IntersectRect(area, source.Pixels->BoundsRect());
+  if (area.IsEmpty() || source.Pixels->IsEmpty() || source.Pixels->Format != PixelFormat24) {
+    error = CodecText(QvCodecString::NothingToSave);
+    return false;
+  }
+  if (engineHasFile) return SaveThroughEngine(source, fileName, area, formatId == QvFormatId::Qvi, error);
+
+  // The embedded thumbnail shows the picture as it was opened; it is dropped, not carried along.
+  RemoveThumbnailProperties(*source.Properties);
+  const TQvImageProperties& properties = *source.Properties;
+  std::vector<uint8_t> bytes;
+  QString reason;
+  bool encoded = false;
+  if (formatId == QvFormatId::Bmp) {
+    encoded = BmpEncode(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, bytes, reason);
+  } else {
+    const TQvMetadataBlobs metadata = BuildMetadataBlobs(properties);
+    if (jpegLike) {
+      encoded = JpegEncode(*source.Pixels, area, quality, properties.FResolutionX, properties.FResolutionY,
+                           metadata, bytes, reason);
+    } else if (formatId == QvFormatId::Png) {
+      encoded = PngEncode(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, metadata, bytes, reason);
+    } else {
+      encoded = TiffEncode(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, metadata, bytes, reason);
+      if (encoded && metadata.HasExifItems) encoded = WriteTiffExif(properties, bytes, reason);
+    }
+  }
+  if (!encoded || bytes.empty()) {
+    error = CodecTextWithDetail(QvCodecString::CannotEncode, reason);
+    return false;
+  }
+  if (formatId == QvFormatId::Qvi && !HideHeader(bytes.data(), bytes.size())) {
+    error = CodecText(QvCodecString::CannotHideHeader);
+    return false;
+  }
+  if (!WriteFileAtomically(fileName, bytes.data(), bytes.size(), reason)) {
+    error = CodecText(QvCodecString::CannotWrite, reason);
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The lossless JPEG engine as the codec layer uses it: one object per document. It loads a JPEG,
+// follows the document's rotations, flips and crops on the compressed data, takes the edited pixels
+// back and writes a JPEG without a full decode and re-encode. A document without an engine object
+// (nullptr) sends every file through the decoders.
+
+#include <cstdint>
+
+#include <QString>
+
+// Where the engine reads the edited pixels from: the area's first pixel and the image's row stride.
+struct TVJPEGPixels {
+  uint8_t* FirstPixel = nullptr;
+  int32_t Stride = 0;
+};
+
+// The nine values handed to SaveToFile; see MakeVJPEGSaveOptions.
+struct TVJPEGSaveOptions {
+  int32_t Values[9] = {0, 100, 0, 0, -1, -1, -1, 2, 0};
+};
+
+class IVJPEG {
+ public:
+  virtual ~IVJPEG() = default;
+  virtual int32_t LoadFromFile(const QString& fileName, int32_t flags) = 0;  // non-zero: loaded
+  virtual int32_t IsLoaded() = 0;
+  virtual int32_t GetWidth() = 0;
+  virtual int32_t GetHeight() = 0;
+  virtual int32_t GetBlockWidth() = 0;
+  virtual int32_t GetBlockHeight() = 0;
+  // Fills 24-bit blue-green-red rows of GetWidth × GetHeight.
+  virtual int32_t ReadPixels(uint8_t* firstPixel, int32_t stride, int32_t flags) = 0;
+  virtual int32_t SaveToFile(const QString& fileName, const TVJPEGSaveOptions& options) = 0;  // non-zero: saved
+  virtual void SetRegion(int32_t left, int32_t top, int32_t right, int32_t bottom) = 0;
+  virtual void FlipHorizontal(int32_t flags) = 0;
+  virtual void FlipVertical(int32_t flags) = 0;
+  virtual void RotateLeft(int32_t flags) = 0;
+  virtual void RotateRight(int32_t flags) = 0;
+  virtual void WritePixels(const TVJPEGPixels& pixels, int32_t stride, int32_t reserved1, int32_t reserved2) = 0;
+  virtual void Close() = 0;
+  virtual uint16_t GetOrientation() = 0;  // EXIF orientation of the loaded file
+  virtual void GetQualityValues(uint16_t values[2]) = 0;
+};
+
+// The save options for the engine's two quality values: q is 200 when the first exceeds 1000,
+// otherwise the larger of the two.
+inline TVJPEGSaveOptions MakeVJPEGSaveOptions(const uint16_t quality[2]) {
+  TVJPEGSaveOptions options;
+  options.Values[8] = quality[0] > 1000 ? 200 : (quality[0] > quality[1] ? quality[0] : quality[1]);
+  return options;
+}
