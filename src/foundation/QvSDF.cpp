@@ -89,7 +89,7 @@ void TQvSDFReader::Parse() {
   if (!FStream || !FStream->isReadable()) return;
   const std::int64_t End = FStream->size();
   TQvSDFNode* Level = nullptr;  // nullptr = top level
-  for (;;) {
+  for (std::int64_t Records = 0; Records < MaxRecords; ++Records) {
     char HeaderChar;
     if (!FStream->getChar(&HeaderChar)) break;
     const auto Header = static_cast<unsigned char>(HeaderChar);

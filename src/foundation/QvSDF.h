@@ -138,6 +138,11 @@ class TQvSDFReader {
   // The value bytes of any size and type (a convenience beyond ReadBuffer).
   bool ReadBytes(std::uint32_t Id, QByteArray& Value);
 
+  // Records past this many are ignored, as if the input ended there. A settings file holds a few
+  // thousand; the cap bounds the memory a crafted file can make the tree take (about 100 bytes a
+  // record against one byte of input).
+  static constexpr std::int64_t MaxRecords = std::int64_t(1) << 20;
+
   // The element that a look-up of Id on this level finds (the entered node itself for Id 0), or nullptr.
   const TQvSDFElement* FindElement(std::uint32_t Id) const;
 

@@ -397,3 +397,10 @@ TEST(QvSDF, WriteToAFailingStreamThrows) {
   TQvSDFWriter W(&ReadOnly, false);
   EXPECT_THROW(W.WriteInteger(1, 1), TQvSDFError);
 }
+
+// Regression: a crafted file of millions of one-byte records must not make the tree take gigabytes.
+TEST(QvSDF, RecordsPastTheCapAreIgnored) {
+  const QByteArray Bytes(TQvSDFReader::MaxRecords + 10, char(0x40));  // empty elements with id 0
+  TQvSDFReader R(Bytes);
+  EXPECT_EQ(std::int64_t(R.Root().Elements.size()), TQvSDFReader::MaxRecords);
+}
