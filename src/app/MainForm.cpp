@@ -319,10 +319,20 @@ void TMainForm::SetPlacement(const TQvWindowPlacement& Placement) {
 
 void TMainForm::showEvent(QShowEvent* Event) {
   TQvFormOf<QMainWindow>::showEvent(Event);
-  if (FRestoredFrameSize.isValid() && !isMaximized()) {
-    const QSize Margins = frameGeometry().size() - geometry().size();
-    if (!Margins.isNull()) resize(FRestoredFrameSize - Margins);
-  }
+  ApplyRestoredFrameSize();
+}
+
+void TMainForm::changeEvent(QEvent* Event) {
+  TQvFormOf<QMainWindow>::changeEvent(Event);
+  // A window restored maximised learns its normal size when it first leaves that state.
+  if (Event->type() == QEvent::WindowStateChange && isVisible()) ApplyRestoredFrameSize();
+}
+
+void TMainForm::ApplyRestoredFrameSize() {
+  if (!FRestoredFrameSize.isValid() || (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+    return;
+  const QSize Margins = frameGeometry().size() - geometry().size();
+  if (!Margins.isNull()) resize(FRestoredFrameSize - Margins);
   FRestoredFrameSize = QSize();
 }
 

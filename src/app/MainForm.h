@@ -112,11 +112,14 @@ class TMainForm : public TQvFormOf<QMainWindow> {
   void dragEnterEvent(QDragEnterEvent* Event) override;
   void dropEvent(QDropEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
+  void changeEvent(QEvent* Event) override;
 
  private:
   void SetUpToolButton(QAction* Item, QWidget* Toolbar, const TQvImageList* Images, QAction* Before,
                        const QString& Caption, int ImageIndex, std::function<void()> OnClick);
   void UpdateToolbarCaptions();
+  // Takes the frame's margins off the restored frame size once the window shows as a normal window.
+  void ApplyRestoredFrameSize();
   QWidget* MenuParent(QMenu* Parent) const;
 
   TQvImageList DefaultImages;
