@@ -165,7 +165,7 @@ void TRedEyeSelection::Grow(const TPoint& seed) {
   if (FStack.size() < 32)
     FStack.resize(32);
   // Callers have checked that (x, y) lies in the window.
-  auto push = [&](int32_t x, int32_t y) {
+  auto push = [&](int32_t x, int32_t y) __attribute__((always_inline)) {
     if (stateAt(x, y) != kOutside)
       return;
     if (top == FStack.size())
@@ -257,7 +257,10 @@ int32_t TRedEyeSelection::Coverage(int32_t x, int32_t y) const {
   return (255 * k) >> 4;
 }
 
-uint8_t DarkenedRed(uint8_t red, uint8_t green, uint8_t blue, int32_t brightness) {
+namespace {
+
+// Kept local so that the correction loop can inline it.
+uint8_t LowerRed(uint8_t red, uint8_t green, uint8_t blue, int32_t brightness) {
   // Lowering R' from red while brightness <= (R' / h)^2 x red stops at the largest R' <= red with
   // R'^2 x red < brightness x h^2, the left side growing with R'. In whole numbers that is
   // R'^2 <= (brightness x h^2 - 1) div red. With brightness < 2^31 and h <= 510 the product stays
@@ -272,6 +275,12 @@ uint8_t DarkenedRed(uint8_t red, uint8_t green, uint8_t blue, int32_t brightness
   while ((root + 1) * (root + 1) <= bound)
     ++root;
   return uint8_t(std::min<int64_t>(root, red));
+}
+
+} // namespace
+
+uint8_t DarkenedRed(uint8_t red, uint8_t green, uint8_t blue, int32_t brightness) {
+  return LowerRed(red, green, blue, brightness);
 }
 
 void CorrectRedEye(TQvPixels& pixels, const TRedEyeSelection& selection, int32_t brightness) {
@@ -307,7 +316,7 @@ void CorrectRedEye(TQvPixels& pixels, const TRedEyeSelection& selection, int32_t
         continue;
       const int32_t w = (255 * k) >> 4;
       const int32_t blue = p[ChannelBlue], green = p[ChannelGreen], red = p[ChannelRed];
-      const int32_t newRed = DarkenedRed(uint8_t(red), uint8_t(green), uint8_t(blue), level);
+      const int32_t newRed = LowerRed(uint8_t(red), uint8_t(green), uint8_t(blue), level);
       const int32_t newGreen = std::min(green, newRed);
       const int32_t newBlue = std::min(blue, newRed);
       // Signed product shifted arithmetically: floor(w x (P' - P) / 256), so the result lies
