@@ -226,7 +226,11 @@ void ReadImageProperties(TQvImageProperties& properties, const uint8_t* data, ui
   try {
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(data, long(size));
     if (!image.get()) return;
-    image->readMetadata();
+    try {
+      image->readMetadata();
+    } catch (const std::exception&) {
+      // One bad block (say a malformed ICC profile) must not cost the photo its other metadata.
+    }
     StoreExif(properties, image->exifData());
     if (image->exifData().empty() && image->imageType() == Exiv2::ImageType::png) {
       const uint8_t* exif = nullptr;

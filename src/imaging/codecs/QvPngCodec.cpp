@@ -152,6 +152,8 @@ bool PngEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, 
   } guard{png, info};
   if (!info) return false;
   try {
+    // A profile libpng finds fault with is left out with a warning instead of failing the save.
+    png_set_benign_errors(png, 1);
     out.reserve(size_t(area.Width()) * size_t(area.Height()));
     png_set_write_fn(png, &out, WriteToVector, FlushNothing);
     png_set_IHDR(png, info, png_uint_32(area.Width()), png_uint_32(area.Height()), 8, PNG_COLOR_TYPE_RGB,
