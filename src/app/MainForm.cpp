@@ -3,6 +3,7 @@
 #include "QvLocalizer.h"
 #include "QvSDF.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QDragEnterEvent>
@@ -93,6 +94,7 @@ bool TQvWindowPlacement::FromBytes(const QByteArray& Bytes, TQvWindowPlacement& 
 
 TMainForm::TMainForm() {
   setObjectName(QStringLiteral("MainForm"));
+  if (Application) setWindowTitle(Application->GetTitle());
   setAttribute(Qt::WA_DeleteOnClose, false);
   setAcceptDrops(true);
   setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
@@ -231,9 +233,11 @@ void TMainForm::Initialize() {
   GetLanguageNames(Languages);
   // One entry per language id, so exactly one entry can be the checked one.
   std::set<std::uint16_t> Seen;
+  auto* Group = new QActionGroup(LanguageMenuItem);
+  Group->setExclusive(true);
   for (const TQvLanguage& Language : Languages) {
     if (Language.LangId == 0 || !Seen.insert(Language.LangId).second) continue;
-    auto* Item = new QAction(Language.Name, LanguageMenuItem);
+    auto* Item = new QAction(Language.Name, Group);
     Item->setCheckable(true);
     Item->setData(int(Language.LangId));
     Item->setChecked(Language.LangId == GetLanguage());

@@ -11,6 +11,8 @@ TModule* Module = nullptr;
 void QvUnitStartup() {
   Localizer().Load(Application ? Application->DataFolder(QStringLiteral("Languages")) : QString(),
                    QStringLiteral(":/Languages/English.ini"));
+  // The help viewer, the lossless JPEG engine and the printer wrapper are set up here, after the
+  // localizer and before the cursors.
   RegisterCustomCursors();
 }
 
