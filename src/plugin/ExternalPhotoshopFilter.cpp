@@ -50,7 +50,8 @@ bool CreateExchangeFile(std::string& path) {
 
 // Starts the editor on the exchange file: argv is the editor's path and the file's path, the
 // working folder is Directory when there is one, no descriptor beyond the standard three is
-// inherited, and signal dispositions and mask the host may have changed are reset.
+// inherited, and signal dispositions and mask the host may have changed are reset. A process
+// start has no "show maximised" here; the editor's window manager decides.
 int SpawnEditor(const std::string& application, const std::string& directory, const std::string& file,
                 pid_t& pid) {
   posix_spawn_file_actions_t actions;
