@@ -1,6 +1,7 @@
 #include "RegUtils.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #ifndef OCUVANE_INSTALL_XDG_DIR
@@ -79,7 +80,10 @@ std::optional<std::string> ParseKeyFileValue(std::string_view Contents, std::str
 
 std::string ReadRegString(const std::string& ValueName, const std::string& Default, const std::string& Key) {
   for (const std::string& folder : KeyFileFolders()) {
-    std::ifstream file(folder + "/" + Key, std::ios::binary);
+    const std::string path = folder + "/" + Key;
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(path, ignored)) continue;
+    std::ifstream file(path, std::ios::binary);
     if (!file) continue;
     std::string contents(MaximumKeyFileSize + 1, '\0');
     file.read(contents.data(), std::streamsize(contents.size()));

@@ -98,9 +98,11 @@ TEST(ReadRegString, SearchesConfigHomeThenConfigDirsThenDefault) {
   EXPECT_EQ(first, folders[1]);
   EXPECT_EQ(second, folders[2]);
 
+  std::filesystem::create_directories(first + "/" + key);  // a folder where the file belongs is no key
   EXPECT_EQ("fallback", ReadRegString("", "fallback", key));
   WriteWholeFile(second + "/" + key, "/from/second\n");
   EXPECT_EQ("/from/second", ReadRegString("", "fallback", key));
+  std::filesystem::remove(first + "/" + key);
   WriteWholeFile(first + "/" + key, "/from/first\n");
   EXPECT_EQ("/from/first", ReadRegString("", "fallback", key));
   WriteWholeFile(home + "/" + key, "/from/home");
