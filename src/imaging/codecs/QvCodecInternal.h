@@ -116,8 +116,7 @@ bool BmpReadHeader(const uint8_t* data, uint64_t size, TQvImageHeader& header);
 
 // Encoders: pixels are PixelFormat24 rows; the result replaces out.
 bool JpegEncode(const TQvPixels& pixels, const TRect& area, int quality, int32_t resolutionX,
-                int32_t resolutionY, const TQvMetadataBlobs& metadata, std::vector<uint8_t>& out,
-                QString& reason);
+                int32_t resolutionY, const TQvMetadataBlobs& metadata, QByteArray& out, QString& reason);
 bool PngEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
                const TQvMetadataBlobs& metadata, std::vector<uint8_t>& out, QString& reason);
 bool TiffEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,

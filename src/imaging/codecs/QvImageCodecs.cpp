@@ -291,6 +291,9 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
   RemoveThumbnailProperties(*source.Properties);
   const TQvImageProperties& properties = *source.Properties;
   std::vector<uint8_t> bytes;
+  QByteArray jpeg;
+  uint8_t* data = nullptr;
+  uint64_t size = 0;
   QString reason;
   bool encoded = false;
   if (formatId == QvFormatId::Bmp) {
@@ -299,7 +302,9 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
     const TQvMetadataBlobs metadata = BuildMetadataBlobs(properties);
     if (jpegLike) {
       encoded = JpegEncode(*source.Pixels, area, quality, properties.FResolutionX, properties.FResolutionY,
-                           metadata, bytes, reason);
+                           metadata, jpeg, reason);
+      data = reinterpret_cast<uint8_t*>(jpeg.data());
+      size = uint64_t(jpeg.size());
     } else if (formatId == QvFormatId::Png) {
       encoded = PngEncode(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, metadata, bytes, reason);
     } else {
@@ -307,15 +312,19 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
       if (encoded && metadata.HasExifItems) encoded = WriteTiffExif(properties, bytes, reason);
     }
   }
-  if (!encoded || bytes.empty()) {
+  if (!jpegLike) {
+    data = bytes.data();
+    size = bytes.size();
+  }
+  if (!encoded || size == 0) {
     error = CodecTextWithDetail(QvCodecString::CannotEncode, reason);
     return false;
   }
-  if (formatId == QvFormatId::Qvi && !HideHeader(bytes.data(), bytes.size())) {
+  if (formatId == QvFormatId::Qvi && !HideHeader(data, size)) {
     error = CodecText(QvCodecString::CannotHideHeader);
     return false;
   }
-  if (!WriteFileAtomically(fileName, bytes.data(), bytes.size(), reason)) {
+  if (!WriteFileAtomically(fileName, data, size, reason)) {
     error = CodecText(QvCodecString::CannotWrite, reason);
     return false;
   }

@@ -64,7 +64,7 @@ QString Line(const QvCodecString::TText& label, const QString& value) {
 bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
 
 // The embedded thumbnail, cut to the photo's aspect ratio (cameras pad it with black bars) and
-// scaled to the fitted size; null when it is missing or smaller than that size.
+// scaled to the fitted size; null when it is missing or clearly smaller than that size.
 QImage FromEmbeddedThumbnail(const QByteArray& jpeg, int32_t imageWidth, int32_t imageHeight, int32_t width,
                              int32_t height) {
   if (jpeg.isEmpty()) return QImage();
@@ -82,7 +82,10 @@ QImage FromEmbeddedThumbnail(const QByteArray& jpeg, int32_t imageWidth, int32_t
     const int ch = int(w * imageHeight / imageWidth);
     crop = QRect(0, int((h - ch) / 2), int(w), ch);
   }
-  if (crop.width() < width || crop.height() < height) return QImage();
+  // Rounding may leave the cut a pixel short of the box; a slight enlargement does no harm, a
+  // thumbnail much smaller than the box would look blurred.
+  if (int64_t(crop.width()) * 10 < int64_t(width) * 9 || int64_t(crop.height()) * 10 < int64_t(height) * 9)
+    return QImage();
   return image.copy(crop).scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -165,8 +166,39 @@ void WritePrefixedMarker(j_compress_ptr info, int marker, const char* prefix, si
   for (size_t i = 0; i < size; ++i) jpeg_write_m_byte(info, data[i]);
 }
 
-bool EncodeCore(const TEncodeInput* input, unsigned char** output, unsigned long* outputSize,
-                char* message) {
+// Compressed bytes straight into a QByteArray that grows by doubling (no zero-fill, no final copy).
+struct TByteArrayDestination {
+  jpeg_destination_mgr Manager;
+  QByteArray* Out;
+};
+
+void InitDestination(j_compress_ptr info) {
+  auto* destination = reinterpret_cast<TByteArrayDestination*>(info->dest);
+  destination->Manager.next_output_byte = reinterpret_cast<JOCTET*>(destination->Out->data());
+  destination->Manager.free_in_buffer = size_t(destination->Out->size());
+}
+
+boolean GrowDestination(j_compress_ptr info) {
+  auto* destination = reinterpret_cast<TByteArrayDestination*>(info->dest);
+  const qsizetype used = destination->Out->size();
+  bool grown = true;
+  try {
+    destination->Out->resize(used * 2);
+  } catch (...) {
+    grown = false;
+  }
+  if (!grown) ERREXIT(info, JERR_OUT_OF_MEMORY);
+  destination->Manager.next_output_byte = reinterpret_cast<JOCTET*>(destination->Out->data() + used);
+  destination->Manager.free_in_buffer = size_t(destination->Out->size() - used);
+  return TRUE;
+}
+
+void TermDestination(j_compress_ptr info) {
+  auto* destination = reinterpret_cast<TByteArrayDestination*>(info->dest);
+  destination->Out->resize(destination->Out->size() - qsizetype(destination->Manager.free_in_buffer));
+}
+
+bool EncodeCore(const TEncodeInput* input, TByteArrayDestination* destination, char* message) {
   jpeg_compress_struct info;
   TJpegError error;
   InstallErrorManager(error);
@@ -177,7 +209,10 @@ bool EncodeCore(const TEncodeInput* input, unsigned char** output, unsigned long
     return false;
   }
   jpeg_create_compress(&info);
-  jpeg_mem_dest(&info, output, outputSize);
+  destination->Manager.init_destination = InitDestination;
+  destination->Manager.empty_output_buffer = GrowDestination;
+  destination->Manager.term_destination = TermDestination;
+  info.dest = &destination->Manager;
   info.image_width = input->Width;
   info.image_height = input->Height;
   info.input_components = 3;
@@ -239,8 +274,7 @@ int JpegScaleFor(int32_t width, int32_t height, int32_t minWidth, int32_t minHei
 }
 
 bool JpegEncode(const TQvPixels& pixels, const TRect& area, int quality, int32_t resolutionX,
-                int32_t resolutionY, const TQvMetadataBlobs& metadata, std::vector<uint8_t>& out,
-                QString& reason) {
+                int32_t resolutionY, const TQvMetadataBlobs& metadata, QByteArray& out, QString& reason) {
   out.clear();
   reason.clear();
   if (area.IsEmpty() || pixels.Format != PixelFormat24) return false;
@@ -258,12 +292,19 @@ bool JpegEncode(const TQvPixels& pixels, const TRect& area, int quality, int32_t
   input.XmpSize = size_t(metadata.Xmp.size());
   input.Icc = reinterpret_cast<const uint8_t*>(metadata.Icc.constData());
   input.IccSize = size_t(metadata.Icc.size());
-  unsigned char* buffer = nullptr;
-  unsigned long bufferSize = 0;
   char message[JMSG_LENGTH_MAX] = {};
-  const bool ok = EncodeCore(&input, &buffer, &bufferSize, message);
-  if (ok) out.assign(buffer, buffer + bufferSize);
-  else reason = QString::fromLocal8Bit(message);
-  std::free(buffer);
+  try {
+    // Room for a typical photo at high quality; grows when needed.
+    out.resize(qsizetype(std::max<int64_t>(int64_t(input.Width) * input.Height / 2, 65536)));
+  } catch (...) {
+    return false;
+  }
+  TByteArrayDestination destination{};
+  destination.Out = &out;
+  const bool ok = EncodeCore(&input, &destination, message);
+  if (!ok) {
+    out.clear();
+    reason = QString::fromLocal8Bit(message);
+  }
   return ok;
 }
