@@ -41,7 +41,7 @@ void LanczosHalve(benchmark::State& state) {
     benchmark::DoNotOptimize(bitmap.Pixels()->Bits);
   }
 }
-BENCHMARK(LanczosHalve)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(LanczosHalve)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The resampling alone into an existing destination, by thread count.
 void LanczosHalveInto(benchmark::State& state) {
@@ -54,7 +54,7 @@ void LanczosHalveInto(benchmark::State& state) {
     benchmark::DoNotOptimize(dst.Bits);
   }
 }
-BENCHMARK(LanczosHalveInto)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(LanczosHalveInto)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The whole RotateRight: new block, quarter turn, old block freed.
 void RotateRight(benchmark::State& state) {
@@ -70,7 +70,7 @@ void RotateRight(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
-BENCHMARK(RotateRight)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RotateRight)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The copy alone into an existing destination, by thread count.
 void RotateRightInto(benchmark::State& state) {
@@ -82,6 +82,6 @@ void RotateRightInto(benchmark::State& state) {
     benchmark::DoNotOptimize(dst.Bits);
   }
 }
-BENCHMARK(RotateRightInto)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RotateRightInto)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace

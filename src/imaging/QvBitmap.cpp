@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -45,8 +46,21 @@ QImage::Format QImageFormatOf(TQvPixelFormat format) {
   }
 }
 
+// Under AddressSanitizer pixel blocks come from the checked heap, so that a read or write past
+// a block's end is reported instead of landing silently in the page's slack.
+#if defined(__SANITIZE_ADDRESS__)
+#define QV_CHECKED_PIXEL_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QV_CHECKED_PIXEL_HEAP 1
+#endif
+#endif
+
 void* QvAllocPages(size_t size) {
   if (size == 0) return nullptr;
+#ifdef QV_CHECKED_PIXEL_HEAP
+  return std::calloc(1, size);
+#endif
   // Anonymous mappings arrive zero-filled and go back to the system whole on munmap.
   void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (memory == MAP_FAILED) return nullptr;
@@ -58,7 +72,12 @@ void* QvAllocPages(size_t size) {
 }
 
 void QvFreePages(void* memory, size_t size) {
+#ifdef QV_CHECKED_PIXEL_HEAP
+  (void)size;
+  std::free(memory);
+#else
   if (memory) munmap(memory, size);
+#endif
 }
 
 // Size of the block for a rectangle in a format; 0 when nothing can be allocated.
