@@ -214,7 +214,14 @@ void TQvApplication::DoIdle() {
   }
   FInIdle = false;
   // Not shown from here: the box's own loop would be entered while the event loop is about to wait.
-  if (!Error.isEmpty()) QTimer::singleShot(0, this, [this, Error] { ShowException(Error); });
+  // A handler that fails on every pass gets one box at a time, not a growing stack of them.
+  if (!Error.isEmpty() && !FIdleErrorShowing) {
+    FIdleErrorShowing = true;
+    QTimer::singleShot(0, this, [this, Error] {
+      ShowException(Error);
+      FIdleErrorShowing = false;
+    });
+  }
 }
 
 void TQvApplication::PostCall(const TQvMethod& Handler) {

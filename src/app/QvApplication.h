@@ -185,6 +185,7 @@ class TQvApplication : public QObject {
   TQvMethodList FIdleHandlers;
   TQvMethodList FPostedCalls;
   bool FInIdle = false;
+  bool FIdleErrorShowing = false;
   bool FIdleHooked = false;
   QString FTitle;
   QString FExecutablePath;

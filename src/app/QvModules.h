@@ -1,5 +1,17 @@
 // Modules: the non-visual components that each own one function of the program and contribute
 // their menu items and buttons to the main window while they are constructed.
+//
+// A new module:
+//   - derives from TQvModuleWithControls (or TQvModule when it has no controls to refresh);
+//   - has a global reference (extern TQvFooModule* FooModule) and is created once, at its place in
+//     TModule's composition, with Application->CreateModule(FooModule);
+//   - in its constructor adds its items through MainForm (AddMenuItem, AddSubmenu, AddToolbar,
+//     AddToolButton, AddImage, CreateDockablePanel), with empty captions or defaults;
+//   - sets every caption in Localize (GetLocalString), recomputes enabled and checked states in
+//     UpdateControls, and keeps its settings in one node: BeginNode(1, its GUID) ... EndNode, read back
+//     with EnterNode(1, its GUID) ... LeaveNode;
+//   - forms it owns derive from TQvFormOf<...>, frames from TQvFrame; those the application does not
+//     own are made with CreateInitialized, tool option frames with ToolPanelModule->CreateOptionFrame.
 #pragma once
 
 #include "QvApplication.h"

@@ -227,6 +227,22 @@ TEST_F(ApplicationTest, IdlePassRunsWhenTheLoopWaitsAndNeverReenters) {
   App->AddIdleHandler(TQvMethod(this, 3, [&] { ++After; }));
   App->DoIdle();
   EXPECT_EQ(After, 1);
+
+  // While its error box is open (and idle passes run inside the box's own loop) no second box opens.
+  int Boxes = 0, Depth2 = 0, MaxBoxDepth = 0;
+  App->SetMessageBoxHandler([&](const QString&, const QString&, int) {
+    ++Boxes;
+    MaxBoxDepth = std::max(MaxBoxDepth, ++Depth2);
+    for (int I = 0; I < 3; ++I) {
+      App->DoIdle();
+      ProcessEvents(2);
+    }
+    --Depth2;
+    return QvMB::IDOK;
+  });
+  ProcessEvents(5);
+  EXPECT_GE(Boxes, 1);
+  EXPECT_EQ(MaxBoxDepth, 1);
 }
 
 TEST_F(ApplicationTest, SetControlsEnabledReachesNestedControls) {
