@@ -1,5 +1,8 @@
 #include "RedEyeSelection.h"
 
+#include <QRegularExpression>
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -422,4 +425,30 @@ TEST(RedEyeCorrection, StoreOfAnotherSizeIsWrittenOnlyWhereItHasPixels) {
   EXPECT_EQ(small.Get(19, 19), (TRgb{44, 44, 40}));
   EXPECT_EQ(small.Get(14, 14), (TRgb{190, 49, 40}));
   EXPECT_EQ(small.Get(13, 13), (TRgb{200, 50, 40}));
+}
+
+// The one diagnostic line per detection, silent unless its logging category is switched on.
+TEST(RedEyeDetection, TraceLineOnlyWhenEnabled) {
+  static QStringList lines;
+  lines.clear();
+  const QtMessageHandler previous = qInstallMessageHandler(
+      [](QtMsgType, const QMessageLogContext& context, const QString& message) {
+        if (QByteArray(context.category) == "ocuvane.imaging.redeye")
+          lines << message;
+      });
+  TTestImage image(40, 40, kGrey);
+  image.Fill(TRect{10, 10, 15, 15}, kRed);
+  TRedEyeSelection selection;
+  selection.Select(image, TPoint{12, 12}, kThreshold, 0, TRedEyeSelection::FormulaCubic);
+  EXPECT_TRUE(lines.isEmpty());
+
+  QLoggingCategory::setFilterRules(QStringLiteral("ocuvane.imaging.redeye.debug=true"));
+  selection.Select(image, TPoint{12, 12}, kThreshold, 0, TRedEyeSelection::FormulaCubic);
+  QLoggingCategory::setFilterRules(QString());
+  qInstallMessageHandler(previous);
+  ASSERT_EQ(lines.size(), 1);
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^Stack iterations: \\d+ Time: \\d+$"))
+                  .match(lines.front())
+                  .hasMatch())
+      << lines.front().toStdString();
 }
