@@ -11,9 +11,10 @@ Q_LOGGING_CATEGORY(lcRedEye, "ocuvane.imaging.redeye", QtInfoMsg)
 
 namespace {
 
-// Window pixels during Grow: in the region or not (yet).
-constexpr uint8_t kOutside = 0;
+// Window pixels during Grow.
+constexpr uint8_t kUntested = 0;
 constexpr uint8_t kMember = 1;
+constexpr uint8_t kRejected = 2;
 
 // Rounding of the stack's growth factor 1.4142 to nearest: 32 -> 45 -> 64 -> 91 ...
 std::size_t NextStackCapacity(std::size_t capacity) {
@@ -106,7 +107,7 @@ void TRedEyeSelection::Grow(const TPoint& seed) {
 
   const TRect window = FWindow;  // shrunk, not empty
   const int32_t windowWidth = window.Width();
-  FGrowState.assign(std::size_t(windowWidth) * window.Height(), kOutside);
+  FGrowState.assign(std::size_t(windowWidth) * window.Height(), kUntested);
   uint8_t* const state = FGrowState.data();
   auto stateAt = [&](int32_t x, int32_t y) -> uint8_t& {
     return state[std::size_t(y - window.Top) * windowWidth + (x - window.Left)];
@@ -154,58 +155,64 @@ void TRedEyeSelection::Grow(const TPoint& seed) {
       return false;
     }
   };
-  // In the window, not yet in the region, and of the eye's colour.
-  auto accept = [&](int32_t x, int32_t y) -> bool {
-    return window.Contains(x, y) && stateAt(x, y) == kOutside && matchesColor(x, y);
-  };
-
-  // The stack is an array with a top index that grows by the factor 1.4142 when full.
+  // Each window pixel is tested once: the first time the fill reaches it, it joins the region
+  // and goes on the stack, or it is marked as rejected. The stack is an array with a top index
+  // that grows by the factor 1.4142 when full.
   int64_t pushes = 0;
   std::size_t top = 0;
   if (FStack.size() < 32)
     FStack.resize(32);
+  TRect members{window.Right, window.Bottom, window.Left, window.Top};  // empty until the first
   // Callers have checked that (x, y) lies in the window.
-  auto push = [&](int32_t x, int32_t y) __attribute__((always_inline)) {
-    if (stateAt(x, y) != kOutside)
+  auto reach = [&](int32_t x, int32_t y) __attribute__((always_inline)) {
+    uint8_t& s = stateAt(x, y);
+    if (s != kUntested)
       return;
+    if (!matchesColor(x, y)) {
+      s = kRejected;
+      return;
+    }
+    s = kMember;
+    members.Left = std::min(members.Left, x);
+    members.Top = std::min(members.Top, y);
+    members.Right = std::max(members.Right, x + 1);
+    members.Bottom = std::max(members.Bottom, y + 1);
     if (top == FStack.size())
       FStack.resize(NextStackCapacity(FStack.size()));
     FStack[top++] = TPoint{x, y};
     ++pushes;
   };
-  TRect members{window.Right, window.Bottom, window.Left, window.Top};  // empty until the first
 
   // Diagonal steps happen only here: any passing pixel of the 3 x 3 block starts the fill. The
   // block's corners are formed in 64 bits and clipped by the window test.
   for (int64_t x = int64_t(seed.X) - 1; x <= int64_t(seed.X) + 1; ++x)
     for (int64_t y = int64_t(seed.Y) - 1; y <= int64_t(seed.Y) + 1; ++y)
-      if (x >= window.Left && x < window.Right && y >= window.Top && y < window.Bottom
-          && accept(int32_t(x), int32_t(y)))
-        push(int32_t(x), int32_t(y));
+      if (x >= window.Left && x < window.Right && y >= window.Top && y < window.Bottom)
+        reach(int32_t(x), int32_t(y));
 
+  // Then only the four edge neighbours.
   while (top > 0) {
     const TPoint p = FStack[--top];
-    if (!accept(p.X, p.Y))
-      continue;
-    stateAt(p.X, p.Y) = kMember;
-    members.Left = std::min(members.Left, p.X);
-    members.Top = std::min(members.Top, p.Y);
-    members.Right = std::max(members.Right, p.X + 1);
-    members.Bottom = std::max(members.Bottom, p.Y + 1);
     if (p.X >= window.Left + 1)
-      push(p.X - 1, p.Y);
+      reach(p.X - 1, p.Y);
     if (p.X <= window.Right - 2)
-      push(p.X + 1, p.Y);
+      reach(p.X + 1, p.Y);
     if (p.Y >= window.Top + 1)
-      push(p.X, p.Y - 1);
+      reach(p.X, p.Y - 1);
     if (p.Y <= window.Bottom - 2)
-      push(p.X, p.Y + 1);
+      reach(p.X, p.Y + 1);
   }
 
   // Only the members' box is handed over, so a small pupil costs little however large the window.
-  if (!members.IsEmpty())
+  if (!members.IsEmpty()) {
+    for (int32_t y = members.Top; y < members.Bottom; ++y) {
+      uint8_t* line = &stateAt(members.Left, y);
+      for (int32_t i = 0; i < members.Width(); ++i)
+        line[i] = line[i] == kMember ? 1 : 0;
+    }
     FRegion = TQvPixelRegion::FromMask(members.Left, members.Top, members.Width(), members.Height(),
                                        &stateAt(members.Left, members.Top), windowWidth);
+  }
 
   if (trace)
     qCDebug(lcRedEye).noquote() << QStringLiteral("Stack iterations: %1 Time: %2")
