@@ -1,0 +1,5 @@
+file(GLOB bench_editor_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/editor/*.cpp)
+if(bench_editor_sources)
+  add_executable(bench_editor ${bench_editor_sources})
+  target_link_libraries(bench_editor PRIVATE editor benchmark::benchmark)
+endif()

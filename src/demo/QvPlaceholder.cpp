@@ -1,0 +1,1 @@
+// Placeholder until the demonstration code lands; read /work/main/DEVELOPERS.md first. Delete once real sources exist.
