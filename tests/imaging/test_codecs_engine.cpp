@@ -1,0 +1,204 @@
+// The codec layer's conversation with a lossless JPEG engine, through a scripted stand-in.
+
+#include "codecs_fixtures.h"
+
+#include "QvVJPEG.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace codecs_test;
+
+namespace {
+
+class TScriptedEngine : public IVJPEG {
+ public:
+  // What the engine answers.
+  bool Loads = true;
+  bool Throws = false;
+  uint16_t Orientation = 1;
+  int32_t Width = 6, Height = 4;
+  int FailingSaves = 0;  // how many SaveToFile calls fail before one succeeds
+  QByteArray SavedBytes;  // what SaveToFile writes
+  uint16_t Quality[2] = {85, 90};
+  // What it was told.
+  QStringList Calls;
+  std::vector<TVJPEGSaveOptions> Options;
+  TRect Region;
+  bool Loaded = false;
+
+  int32_t LoadFromFile(const QString&, int32_t) override {
+    Calls << "Load";
+    if (Throws) throw std::runtime_error("engine failure");
+    Loaded = Loads;
+    return Loads ? 1 : 0;
+  }
+  int32_t IsLoaded() override { return Loaded ? 1 : 0; }
+  int32_t GetWidth() override { return Width; }
+  int32_t GetHeight() override { return Height; }
+  int32_t GetBlockWidth() override { return 16; }
+  int32_t GetBlockHeight() override { return 16; }
+  int32_t ReadPixels(uint8_t* firstPixel, int32_t stride, int32_t) override {
+    for (int32_t y = 0; y < Height; ++y)
+      for (int32_t x = 0; x < Width; ++x) MakeColor(uint8_t(x * 40), uint8_t(y * 60), 7, firstPixel + y * stride + x * 3);
+    return 1;
+  }
+  int32_t SaveToFile(const QString& fileName, const TVJPEGSaveOptions& options) override {
+    Calls << "Save";
+    Options.push_back(options);
+    if (FailingSaves-- > 0) return 0;
+    WriteBytes(fileName, SavedBytes);
+    return 1;
+  }
+  void SetRegion(int32_t left, int32_t top, int32_t right, int32_t bottom) override { Region = TRect{left, top, right, bottom}; }
+  void FlipHorizontal(int32_t) override { Calls << "FlipH"; }
+  void FlipVertical(int32_t) override { Calls << "FlipV"; }
+  void RotateLeft(int32_t) override { Calls << "Left"; std::swap(Width, Height); }
+  void RotateRight(int32_t) override { Calls << "Right"; std::swap(Width, Height); }
+  void WritePixels(const TVJPEGPixels&, int32_t, int32_t, int32_t) override { Calls << "Write"; }
+  void Close() override {
+    Calls << "Close";
+    Loaded = false;
+  }
+  uint16_t GetOrientation() override { return Orientation; }
+  void GetQualityValues(uint16_t values[2]) override {
+    values[0] = Quality[0];
+    values[1] = Quality[1];
+  }
+};
+
+class CodecEngine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto bitmap = MakeBitmap(6, 4);
+    TQvImageProperties properties;
+    const uint8_t orientation[2] = {6, 0};
+    properties.SetValue(QvPropertyTag::Orientation, QvPropertyTypeCode::Short, 2, orientation);
+    properties.SetValue(QvPropertyTag::Make, QvPropertyTypeCode::Ascii, 6, "Maker");
+    ASSERT_TRUE(Save(*bitmap, properties, Path("photo.jpg"), QvFormatId::Jpeg));
+    FEngine.SavedBytes = ReadBytes(Path("photo.jpg"));
+  }
+  QString Path(const QString& name) const { return FDir.filePath(name); }
+
+  std::unique_ptr<TLoaded> LoadWithEngine(const QString& name) {
+    auto loaded = std::make_unique<TLoaded>();
+    TQvLoadTarget target;
+    target.Image = &loaded->Image;
+    target.Properties = &loaded->Properties;
+    target.Engine = &FEngine;
+    loaded->Ok = LoadImageFile(target, name, loaded->FormatId, loaded->Error);
+    return loaded;
+  }
+
+  QTemporaryDir FDir;
+  TScriptedEngine FEngine;
+};
+
+TEST_F(CodecEngine, EngineLoadTurnsTheImageAndTheTagSaysSo) {
+  struct TCase {
+    uint16_t Orientation;
+    QStringList Calls;
+  };
+  const TCase cases[] = {
+      {1, {"Load"}},
+      {3, {"Load", "FlipH", "FlipV"}},
+      {6, {"Load", "Right"}},
+      {8, {"Load", "Left"}},
+      {5, {"Load", "Right", "FlipH"}},
+      {7, {"Load", "Left", "FlipH"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Orientation);
+    FEngine = TScriptedEngine{};
+    FEngine.Orientation = c.Orientation;
+    auto loaded = LoadWithEngine(Path("photo.jpg"));
+    ASSERT_TRUE(loaded->Ok) << loaded->Error.toStdString();
+    EXPECT_EQ(FEngine.Calls, c.Calls);
+    EXPECT_EQ(loaded->FormatId, QvFormatId::Jpeg);
+    EXPECT_EQ(loaded->Image.Width(), FEngine.Width);
+    EXPECT_EQ(PixelAt(loaded->Image, 1, 1), MakeColorValue(40, 60, 7));
+    EXPECT_EQ(ReadAsciiProperty(loaded->Properties, QvPropertyTag::Make), "Maker");
+    EXPECT_EQ(ReadOrientationProperty(loaded->Properties), 1);
+  }
+}
+
+TEST_F(CodecEngine, AnEngineThatThrowsOrDeclinesLeavesTheFileToTheDecoder) {
+  for (bool throws : {true, false}) {
+    SCOPED_TRACE(throws);
+    FEngine = TScriptedEngine{};
+    FEngine.Throws = throws;
+    FEngine.Loads = false;
+    auto loaded = LoadWithEngine(Path("photo.jpg"));
+    ASSERT_TRUE(loaded->Ok) << loaded->Error.toStdString();
+    // The decoder applied orientation 6 itself.
+    EXPECT_EQ(loaded->Image.Width(), 4);
+    EXPECT_EQ(loaded->Image.Height(), 6);
+  }
+}
+
+TEST_F(CodecEngine, SaveGoesThroughTheEngineWithoutAskingAndRetriesOnce) {
+  FEngine.Loaded = true;
+  FEngine.FailingSaves = 1;
+  auto bitmap = MakeBitmap(6, 4);
+  TQvImageProperties properties;
+  TQvSaveSource source;
+  source.Pixels = bitmap->Pixels();
+  source.Properties = &properties;
+  source.Area = TRect{1, 1, 5, 3};
+  source.Engine = &FEngine;
+  bool asked = false;
+  source.AskJpegQuality = [&asked](int32_t&) { return asked = true; };
+  QString error;
+  ASSERT_TRUE(SaveImageFile(source, Path("out.jpg"), QvFormatId::Jpeg, error)) << error.toStdString();
+  EXPECT_FALSE(asked);
+  EXPECT_EQ(FEngine.Region, (TRect{1, 1, 5, 3}));
+  EXPECT_EQ(FEngine.Calls, (QStringList{"Write", "Save", "Save", "Close"}));
+  ASSERT_EQ(FEngine.Options.size(), 2u);
+  EXPECT_EQ(FEngine.Options[0].Values[7], 2);
+  EXPECT_EQ(FEngine.Options[0].Values[8], 90);
+  EXPECT_EQ(FEngine.Options[1].Values[7], 0);
+  EXPECT_EQ(ReadBytes(Path("out.jpg")), FEngine.SavedBytes);
+
+  // QVI through the engine: the engine's JPEG with its header hidden.
+  FEngine.Loaded = true;
+  ASSERT_TRUE(SaveImageFile(source, Path("out.qvi"), QvFormatId::Qvi, error));
+  QByteArray hidden = ReadBytes(Path("out.qvi"));
+  ASSERT_TRUE(RevealHeader(reinterpret_cast<uint8_t*>(hidden.data()), uint64_t(hidden.size())));
+  EXPECT_EQ(hidden, FEngine.SavedBytes);
+}
+
+TEST_F(CodecEngine, FailedEngineSaveKeepsTheOldFile) {
+  WriteBytes(Path("old.jpg"), "old contents");
+  FEngine.Loaded = true;
+  FEngine.FailingSaves = 2;
+  auto bitmap = MakeBitmap(6, 4);
+  TQvImageProperties properties;
+  TQvSaveSource source;
+  source.Pixels = bitmap->Pixels();
+  source.Properties = &properties;
+  source.Engine = &FEngine;
+  QString error;
+  EXPECT_FALSE(SaveImageFile(source, Path("old.jpg"), QvFormatId::Jpeg, error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_EQ(ReadBytes(Path("old.jpg")), "old contents");
+  EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);  // photo.jpg, old.jpg
+}
+
+TEST(CodecEngineOptions, QualityValueFromTheEngine) {
+  const struct {
+    uint16_t First, Second;
+    int32_t Q;
+  } cases[] = {{85, 90, 90}, {95, 20, 95}, {1001, 5, 200}, {1000, 5, 1000}};
+  for (const auto& c : cases) {
+    const uint16_t values[2] = {c.First, c.Second};
+    const TVJPEGSaveOptions options = MakeVJPEGSaveOptions(values);
+    EXPECT_EQ(options.Values[8], c.Q) << c.First << " " << c.Second;
+    EXPECT_EQ(options.Values[1], 100);
+    EXPECT_EQ(options.Values[4], -1);
+  }
+}
+
+}  // namespace
