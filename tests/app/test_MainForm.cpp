@@ -10,6 +10,9 @@
 #include "QvToolPanel.h"
 
 #include <QBuffer>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QDockWidget>
@@ -294,6 +297,27 @@ TEST_F(MainFormTest, CloseQueryCanKeepTheWindowOpen) {
   });
   App->Run();
   EXPECT_EQ(Asked, 2);
+}
+
+TEST_F(MainFormTest, DropPassesOnlyTheFirstExistingFile) {
+  auto App = StartEditor();
+  QStringList Dropped;
+  MainForm->OnDropFile = [&](const QString& FileName) { Dropped << FileName; };
+  const QString First = BinFolder() + "first.jpg", Second = BinFolder() + "second.jpg";
+  for (const QString& Name : {First, Second}) {
+    QFile File(Name);
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+  }
+  const auto Drop = [](const QList<QUrl>& Urls) {
+    QMimeData Data;
+    Data.setUrls(Urls);
+    QDropEvent Event(QPointF(10, 10), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(MainForm)->event(&Event);  // as the window system delivers it, without a drag session
+  };
+  Drop({QUrl::fromLocalFile(First), QUrl::fromLocalFile(Second)});
+  Drop({QUrl::fromLocalFile(BinFolder() + "missing.jpg"), QUrl::fromLocalFile(Second)});
+  Drop({QUrl::fromLocalFile(BinFolder())});  // a folder is not a file
+  EXPECT_EQ(Dropped, QStringList{First});
 }
 
 TEST_F(MainFormTest, ModuleServicesInsertBeforeTheGivenItem) {
