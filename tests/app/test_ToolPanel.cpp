@@ -19,6 +19,11 @@ TEST_F(ToolPanelTest, StartsDockedOnTheRightAndVisible) {
   auto App = StartEditor();
   App->LoadSettings();
   ASSERT_NE(ToolPanelModule, nullptr);
+  // The composition root, then the main window, then the modules in creation order.
+  ASSERT_EQ(App->ComponentCount(), 3);
+  EXPECT_EQ(App->Components(0), Module);
+  EXPECT_EQ(App->Components(1), MainForm);
+  EXPECT_EQ(App->Components(2), ToolPanelModule);
   EXPECT_EQ(MainForm->dockWidgetArea(ToolPanelModule->Panel), Qt::RightDockWidgetArea);
   EXPECT_TRUE(ToolPanelModule->IsPanelVisible());
   EXPECT_FALSE(ToolPanelModule->Panel->features() & QDockWidget::DockWidgetFloatable);
