@@ -2,14 +2,9 @@
 # bytes through the paths a user reaches: opening, describing and thumbnailing a file.
 # The codec sources are compiled in directly so that they carry the fuzzer's coverage instrumentation.
 set(codecs_imaging_dir ${PROJECT_SOURCE_DIR}/src/imaging)
-file(GLOB codecs_fuzz_sources CONFIGURE_DEPENDS ${codecs_imaging_dir}/codecs/*.cpp)
-add_executable(fuzz_codecs
-  ${CMAKE_CURRENT_LIST_DIR}/codecs/fuzz_codecs.cpp
-  ${codecs_fuzz_sources}
-  ${codecs_imaging_dir}/QvBitmap.cpp
-  ${codecs_imaging_dir}/QvLTBitmap.cpp
-  ${codecs_imaging_dir}/QvPixelTransforms.cpp
-  ${codecs_imaging_dir}/prResample.cpp)
+# The rest of the imaging library (pixel stores, bitmap) comes along whole: the codecs sit on it.
+file(GLOB codecs_fuzz_sources CONFIGURE_DEPENDS ${codecs_imaging_dir}/codecs/*.cpp ${codecs_imaging_dir}/*.cpp)
+add_executable(fuzz_codecs ${CMAKE_CURRENT_LIST_DIR}/codecs/fuzz_codecs.cpp ${codecs_fuzz_sources})
 set_target_properties(fuzz_codecs PROPERTIES AUTOMOC OFF)
 target_include_directories(fuzz_codecs PRIVATE ${codecs_imaging_dir} ${codecs_imaging_dir}/codecs)
 target_link_libraries(fuzz_codecs PRIVATE foundation Qt6::Core Qt6::Gui PkgConfig::TURBOJPEG PkgConfig::LIBJPEG
