@@ -363,6 +363,25 @@ TEST(RedEyeDetection, SeedsOnAndOutsideTheImageEdges) {
     }
 }
 
+// The selection is reused for every click: nothing of a large earlier result may leak into the
+// next one.
+TEST(RedEyeDetection, ReusedSelectionMatchesAFreshOne) {
+  TTestImage image(300, 300, kGrey);
+  image.Fill(TRect{100, 100, 110, 108}, kRed);
+  TRedEyeSelection reused;
+  reused.Select(image, TPoint{150, 150}, 0, 4, TRedEyeSelection::FormulaCubic);
+  ASSERT_EQ(reused.Region().PixelCount(), 172 * 172);
+  reused.Select(image, TPoint{104, 104}, kThreshold, 0, TRedEyeSelection::FormulaCubic);
+  TRedEyeSelection fresh;
+  fresh.Select(image, TPoint{104, 104}, kThreshold, 0, TRedEyeSelection::FormulaCubic);
+  EXPECT_EQ(reused.Region(), fresh.Region());
+  EXPECT_EQ(reused.Region(), TQvPixelRegion::FromRect(TRect{100, 100, 110, 108}));
+  EXPECT_EQ(reused.GetBounds(), fresh.GetBounds());
+  // Coverage far away, up to the int limits, is simply 0.
+  for (const TPoint& p : {TPoint{INT_MAX, INT_MAX}, TPoint{INT_MIN, INT_MIN}, TPoint{INT_MAX, 104}})
+    EXPECT_EQ(reused.Coverage(p.X, p.Y), 0);
+}
+
 TEST(RedEyeDetection, EmptyDetectionChangesNothing) {
   TTestImage detect(40, 40, kGrey);
   TRedEyeSelection selection;
