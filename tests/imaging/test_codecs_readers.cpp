@@ -176,34 +176,34 @@ TEST_F(CodecReaders, PngVariants) {
 
 // ---- TIFF ----
 
-struct TTiffSpec {
+struct TTiffLayout {
   uint16_t Samples, Bits, Photometric;
   bool Tiled;
   uint32_t Width, Height;
 };
 
 // Every pixel gets the same sample values (both bytes alike for 16 bits).
-void WriteTiff(const QString& path, const TTiffSpec& spec, const std::vector<uint8_t>& pixel) {
+void WriteTiff(const QString& path, const TTiffLayout& layout, const std::vector<uint8_t>& pixel) {
   TIFF* tiff = TIFFOpen(path.toLocal8Bit().constData(), "w");
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, spec.Width);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, spec.Height);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, spec.Samples);
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, spec.Bits);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, spec.Photometric);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, layout.Width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, layout.Height);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout.Samples);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, layout.Bits);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, layout.Photometric);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
-  if (spec.Photometric == PHOTOMETRIC_PALETTE) {
+  if (layout.Photometric == PHOTOMETRIC_PALETTE) {
     std::vector<uint16_t> red(256, 0), green(256, 0), blue(256, 0);
     red[3] = 0xC800;
     green[3] = 0x6400;
     blue[3] = 0x3200;
     TIFFSetField(tiff, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
   }
-  const size_t bytesPerPixel = size_t(spec.Samples) * spec.Bits / 8;
+  const size_t bytesPerPixel = size_t(layout.Samples) * layout.Bits / 8;
   auto fill = [&](std::vector<uint8_t>& buffer) {
     for (size_t i = 0; i < buffer.size(); i += bytesPerPixel)
-      for (size_t s = 0; s < spec.Samples; ++s) {
-        if (spec.Bits == 16) {
+      for (size_t s = 0; s < layout.Samples; ++s) {
+        if (layout.Bits == 16) {
           buffer[i + s * 2] = pixel[s];  // 0xABAB is exactly 0xAB in 8 bits
           buffer[i + s * 2 + 1] = pixel[s];
         } else {
@@ -211,18 +211,18 @@ void WriteTiff(const QString& path, const TTiffSpec& spec, const std::vector<uin
         }
       }
   };
-  if (spec.Tiled) {
+  if (layout.Tiled) {
     TIFFSetField(tiff, TIFFTAG_TILEWIDTH, 16);
     TIFFSetField(tiff, TIFFTAG_TILELENGTH, 16);
     std::vector<uint8_t> tile(16 * 16 * bytesPerPixel);
     fill(tile);
-    for (uint32_t y = 0; y < spec.Height; y += 16)
-      for (uint32_t x = 0; x < spec.Width; x += 16) TIFFWriteTile(tiff, tile.data(), x, y, 0, 0);
+    for (uint32_t y = 0; y < layout.Height; y += 16)
+      for (uint32_t x = 0; x < layout.Width; x += 16) TIFFWriteTile(tiff, tile.data(), x, y, 0, 0);
   } else {
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 3);
-    std::vector<uint8_t> row(spec.Width * bytesPerPixel);
+    std::vector<uint8_t> row(layout.Width * bytesPerPixel);
     fill(row);
-    for (uint32_t y = 0; y < spec.Height; ++y) TIFFWriteScanline(tiff, row.data(), y, 0);
+    for (uint32_t y = 0; y < layout.Height; ++y) TIFFWriteScanline(tiff, row.data(), y, 0);
   }
   TIFFClose(tiff);
 }
@@ -230,7 +230,7 @@ void WriteTiff(const QString& path, const TTiffSpec& spec, const std::vector<uin
 TEST_F(CodecReaders, TiffVariants) {
   struct TCase {
     const char* Name;
-    TTiffSpec Spec;
+    TTiffLayout Layout;
     std::vector<uint8_t> Pixel;
     uint32_t Expected;
   };
@@ -245,7 +245,7 @@ TEST_F(CodecReaders, TiffVariants) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    WriteTiff(Path("v.tif"), c.Spec, c.Pixel);
+    WriteTiff(Path("v.tif"), c.Layout, c.Pixel);
     auto loaded = Load(Path("v.tif"));
     ASSERT_TRUE(loaded->Ok) << loaded->Error.toStdString();
     EXPECT_EQ(loaded->FormatId, QvFormatId::Tiff);
@@ -259,7 +259,7 @@ TEST_F(CodecReaders, TiffVariants) {
 
 // ---- JPEG ----
 
-struct TJpegSpec {
+struct TJpegLayout {
   int Components;
   J_COLOR_SPACE Space;
   bool Progressive;
@@ -267,7 +267,7 @@ struct TJpegSpec {
   J_COLOR_SPACE Stored = JCS_UNKNOWN;  // JCS_UNKNOWN: the library's default for the input
 };
 
-void WriteJpeg(const QString& path, const TJpegSpec& spec, int width, int height, const std::vector<uint8_t>& pixel) {
+void WriteJpeg(const QString& path, const TJpegLayout& layout, int width, int height, const std::vector<uint8_t>& pixel) {
   FILE* file = std::fopen(path.toLocal8Bit().constData(), "wb");
   jpeg_compress_struct info;
   jpeg_error_mgr error;
@@ -276,15 +276,15 @@ void WriteJpeg(const QString& path, const TJpegSpec& spec, int width, int height
   jpeg_stdio_dest(&info, file);
   info.image_width = JDIMENSION(width);
   info.image_height = JDIMENSION(height);
-  info.input_components = spec.Components;
-  info.in_color_space = spec.Space;
+  info.input_components = layout.Components;
+  info.in_color_space = layout.Space;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, 95, TRUE);
-  if (spec.Stored != JCS_UNKNOWN) jpeg_set_colorspace(&info, spec.Stored);
-  if (spec.Progressive) jpeg_simple_progression(&info);
-  info.write_Adobe_marker = spec.AdobeMarker ? TRUE : FALSE;
+  if (layout.Stored != JCS_UNKNOWN) jpeg_set_colorspace(&info, layout.Stored);
+  if (layout.Progressive) jpeg_simple_progression(&info);
+  info.write_Adobe_marker = layout.AdobeMarker ? TRUE : FALSE;
   jpeg_start_compress(&info, TRUE);
-  std::vector<uint8_t> row(size_t(width) * spec.Components);
+  std::vector<uint8_t> row(size_t(width) * layout.Components);
   for (size_t i = 0; i < row.size(); ++i) row[i] = pixel[i % pixel.size()];
   while (info.next_scanline < info.image_height) {
     JSAMPROW rows[1] = {row.data()};
@@ -298,7 +298,7 @@ void WriteJpeg(const QString& path, const TJpegSpec& spec, int width, int height
 TEST_F(CodecReaders, JpegVariants) {
   struct TCase {
     const char* Name;
-    TJpegSpec Spec;
+    TJpegLayout Layout;
     std::vector<uint8_t> Pixel;
     int Red, Green, Blue;
   };
@@ -313,8 +313,8 @@ TEST_F(CodecReaders, JpegVariants) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    TJpegSpec spec = c.Spec;
-    WriteJpeg(Path("v.jpg"), spec, 24, 16, c.Pixel);
+    TJpegLayout layout = c.Layout;
+    WriteJpeg(Path("v.jpg"), layout, 24, 16, c.Pixel);
     auto loaded = Load(Path("v.jpg"));
     ASSERT_TRUE(loaded->Ok) << loaded->Error.toStdString();
     EXPECT_EQ(loaded->FormatId, QvFormatId::Jpeg);
