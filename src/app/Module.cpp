@@ -7,6 +7,7 @@
 #include "QvToolPanel.h"
 
 TModule* Module = nullptr;
+TModule::TComposition TModule::Composition = nullptr;
 
 void QvUnitStartup() {
   Localizer().Load(Application ? Application->DataFolder(QStringLiteral("Languages")) : QString(),
@@ -33,6 +34,14 @@ TModule::~TModule() {
 }
 
 void TModule::Compose() {
+  if (Composition) {
+    Composition(*this);
+    return;
+  }
+  ComposeShell(*this);
+}
+
+void ComposeShell(TModule&) {
   // 1. The graphics editor, whose constructor creates the main window as the first form. Until the
   //    editor exists, the main window is created here in its place.
   Application->CreateForm(MainForm);

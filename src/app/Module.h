@@ -18,6 +18,11 @@ class TModule : public QObject {
   TModule();
   ~TModule() override;
 
+  // The composition itself lives with the executable, the one place that sees every subsystem;
+  // it runs the numbered steps below. Without it only the main window and the tool panel exist.
+  using TComposition = void (*)(TModule& Root);
+  static TComposition Composition;
+
   // Small glyphs for the tools' option frames; it exists before any tool is created.
   TQvImageList SmallImages;
   // The separator after the buttons that exist before the tools add theirs to the standard toolbar.
@@ -26,6 +31,9 @@ class TModule : public QObject {
  private:
   void Compose();
 };
+
+// The steps of the composition that the application shell can take by itself.
+void ComposeShell(TModule& Root);
 
 extern TModule* Module;
 
