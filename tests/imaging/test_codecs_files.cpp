@@ -369,3 +369,26 @@ TEST(CodecEncoders, FindEncoderIsExactAndCaseSensitive) {
 }
 
 }  // namespace
+
+namespace {
+
+// A few bytes claiming a gigapixel picture must be refused before any pixel memory is taken.
+TEST_F(CodecFiles, AbsurdSizesAreRefusedBeforeAllocating) {
+  auto bitmap = MakeBitmap(16, 16);
+  TQvImageProperties properties;
+  ASSERT_TRUE(Save(*bitmap, properties, Path("small.jpg"), QvFormatId::Jpeg));
+  QByteArray jpeg = ReadBytes(Path("small.jpg"));
+  const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
+  ASSERT_GT(sof, 0);
+  jpeg[sof + 5] = char(0xEA);  // height 60000
+  jpeg[sof + 6] = char(0x60);
+  jpeg[sof + 7] = char(0xEA);  // width 60000
+  jpeg[sof + 8] = char(0x60);
+  WriteBytes(Path("huge.jpg"), jpeg);
+  auto loaded = Load(Path("huge.jpg"));
+  EXPECT_FALSE(loaded->Ok);
+  EXPECT_EQ(loaded->Error, "The image is too large to open.");
+  EXPECT_EQ(CreateThumbnail(Path("huge.jpg"), 160, 120), nullptr);
+}
+
+}  // namespace
