@@ -105,21 +105,22 @@ TEST(LTBitmap, InverseOperationsRestoreTheBytes) {
 
 TEST(LTBitmap, TurnsAreTheSameOnAnyThreadCount) {
   TQvPixelBuffer src;
-  src.Allocate(PixelFormat24, TRect{0, 0, 301, 157});
+  // Large enough to be split between threads, with a partial tile at each edge.
+  src.Allocate(PixelFormat24, TRect{0, 0, 301, 257});
   FillTexture(src);
   TQvPixelBuffer one, two;
   for (auto turn : {&RotateLeft24, &RotateRight24}) {
-    one.Allocate(PixelFormat24, TRect{0, 0, 157, 301});
-    two.Allocate(PixelFormat24, TRect{0, 0, 157, 301});
+    one.Allocate(PixelFormat24, TRect{0, 0, 257, 301});
+    two.Allocate(PixelFormat24, TRect{0, 0, 257, 301});
     turn(src, one, 1);
     turn(src, two, 2);
     EXPECT_TRUE(SameBytes(one, two));
   }
   // And against the definition of a right turn: (x, y) goes to (H − 1 − y, x).
   RotateRight24(src, one, 2);
-  for (int y = 0; y < 157; ++y)
+  for (int y = 0; y < 257; ++y)
     for (int x = 0; x < 301; ++x)
-      ASSERT_EQ(PixelColor(one.PixelAt(156 - y, x)), PixelColor(src.PixelAt(x, y))) << x << "," << y;
+      ASSERT_EQ(PixelColor(one.PixelAt(256 - y, x)), PixelColor(src.PixelAt(x, y))) << x << "," << y;
 }
 
 TEST(LTBitmap, OtherFormatsAreNotTurned) {
