@@ -1,1 +1,0 @@
-// Placeholder until the demonstration code lands; read /work/main/DEVELOPERS.md first. Delete once real sources exist.
