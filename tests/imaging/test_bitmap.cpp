@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -114,6 +115,20 @@ TEST(ColorHelpers, FitSize) {
     EXPECT_EQ(newW, c.newW) << c.w << "x" << c.h;
     EXPECT_EQ(newH, c.newH) << c.w << "x" << c.h;
   }
+}
+
+TEST(PageBlocks, ZeroFilledAndWholeUpToTheLastByte) {
+  // Small and large blocks take different paths (large ones are aligned for 2 MiB pages).
+  for (size_t size : {size_t(1), size_t(4096), size_t(5000), size_t(4) << 20, (size_t(9) << 20) + 12}) {
+    auto* block = static_cast<uint8_t*>(QvAllocPages(size));
+    ASSERT_NE(block, nullptr) << size;
+    for (size_t i = 0; i < size; i += 997) ASSERT_EQ(block[i], 0) << size;
+    EXPECT_EQ(block[size - 1], 0);
+    std::memset(block, 0xAB, size);
+    EXPECT_EQ(block[size - 1], 0xAB);
+    QvFreePages(block, size);
+  }
+  EXPECT_EQ(QvAllocPages(0), nullptr);
 }
 
 TEST(PixelBuffer, WindowOntoImageCoordinates) {
