@@ -3,6 +3,7 @@
 #include "codecs_fixtures.h"
 
 #include <QColorSpace>
+#include <QFileInfo>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -469,6 +470,30 @@ TEST(CodecThumbnails, PaintCentresWithoutScaling) {
   // Larger than the target: the offset goes negative, rounded toward zero.
   EXPECT_TRUE(PaintThumbnail(thumbnail, nullptr, TRect{0, 0, 99, 100}, painted));
   EXPECT_EQ(painted, (TRect{-30, -3, 130, 104}));
+}
+
+}  // namespace
+
+namespace {
+
+// Files larger than the part read first for a JPEG's markers.
+TEST_F(CodecReaders, DescriptionOfLargeFiles) {
+  TQvLTBitmap noise;
+  noise.Allocate(700, 500, PixelFormat24);
+  uint32_t state = 1;
+  for (int32_t y = 0; y < 500; ++y)
+    for (int32_t x = 0; x < 700 * 3; ++x) {
+      state = state * 1664525u + 1013904223u;
+      noise.Pixels()->PixelAt(0, y)[x] = uint8_t(state >> 24);
+    }
+  TQvImageProperties none;
+  ASSERT_TRUE(Save(noise, none, Path("big.jpg"), QvFormatId::Jpeg, nullptr, 100));
+  ASSERT_TRUE(Save(noise, none, Path("big.tif"), QvFormatId::Tiff));
+  ASSERT_GT(QFileInfo(Path("big.jpg")).size(), 300 * 1024);
+  AddExif(Path("big.jpg"), {{"Exif.Image.Make", "Big"}, {"Exif.Image.Model", "One"}});
+  EXPECT_EQ(DescribeImageFile(Path("big.jpg")).toStdString(), "Format: JPEG\nSize: 700 x 500\nCamera: Big One");
+  // The program's TIFF files state their orientation.
+  EXPECT_EQ(DescribeImageFile(Path("big.tif")).toStdString(), "Format: TIFF\nSize: 700 x 500\nOrientation: 0°");
 }
 
 }  // namespace

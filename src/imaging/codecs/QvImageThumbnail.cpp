@@ -92,15 +92,26 @@ QImage FromEmbeddedThumbnail(const QByteArray& jpeg, int32_t imageWidth, int32_t
 }  // namespace
 
 QString DescribeImageFile(const QString& fileName) {
+  // A JPEG is described from its markers, which lie at its start; other formats may keep their
+  // directories anywhere and are read whole.
   QByteArray bytes;
   QString reason;
-  if (!ReadWholeFile(fileName, bytes, reason) || bytes.isEmpty()) return QString();
+  if (!ReadFileHead(fileName, JpegHeadBytes, bytes) || bytes.isEmpty()) return QString();
   uint8_t* data = reinterpret_cast<uint8_t*>(bytes.data());
-  const uint64_t size = uint64_t(bytes.size());
+  uint64_t size = uint64_t(bytes.size());
   RevealHeader(data, size);
-  const TQvFileKind kind = SniffFileKind(data, size);
+  TQvFileKind kind = SniffFileKind(data, size);
   TQvImageHeader header;
-  if (!ReadHeader(kind, data, size, header)) return QString();
+  if (kind != TQvFileKind::Jpeg || !ReadHeader(kind, data, size, header)) {
+    if (size == JpegHeadBytes) {
+      if (!ReadWholeFile(fileName, bytes, reason) || bytes.isEmpty()) return QString();
+      data = reinterpret_cast<uint8_t*>(bytes.data());
+      size = uint64_t(bytes.size());
+      RevealHeader(data, size);
+      kind = SniffFileKind(data, size);
+    }
+    if (!ReadHeader(kind, data, size, header)) return QString();
+  }
   TQvImageProperties properties;
   if (kind != TQvFileKind::Bmp) ReadImageProperties(properties, data, size, 0, 0);
 
