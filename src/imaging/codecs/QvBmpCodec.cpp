@@ -4,6 +4,7 @@
 
 #include "QvCodecInternal.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -205,16 +206,26 @@ void ConvertRow(const TBmpInfo& info, const TPalette& palette, const uint8_t* sr
   }
 }
 
-// Run-length data into one index per pixel, bottom row first as stored; runs that leave the picture
-// are clipped. False when the data ends before its end-of-bitmap code.
-bool ExpandRle(const uint8_t* data, uint64_t size, const TBmpInfo& info, std::vector<uint8_t>& indices) {
+// Run-length data, one row of indices at a time, bottom row first as stored; runs that leave the
+// picture are clipped and skipped pixels keep index 0. emitRow(rowFromBottom, indices) sees every
+// row once. False when the data ends before its end-of-bitmap code.
+template <class TEmit>
+bool ExpandRle(const uint8_t* data, uint64_t size, const TBmpInfo& info, TEmit&& emitRow) {
   const uint64_t width = uint64_t(info.Header.Width), height = uint64_t(info.Header.Height);
-  indices.assign(width * height, 0);
+  std::vector<uint8_t> row(width, 0);
   const bool four = info.Compression == BiRle4;
   uint64_t pos = info.PixelOffset, x = 0, y = 0;
   auto put = [&](uint32_t index) {
-    if (x < width && y < height) indices[y * width + x] = uint8_t(index);
+    if (x < width && y < height) row[x] = uint8_t(index);
     ++x;
+  };
+  auto finishRowsBelow = [&](uint64_t next) {
+    next = std::min(next, height);
+    while (y < next) {
+      emitRow(y, row.data());
+      std::fill(row.begin(), row.end(), uint8_t(0));
+      ++y;
+    }
   };
   while (true) {
     if (pos + 2 > size) return false;
@@ -225,14 +236,15 @@ bool ExpandRle(const uint8_t* data, uint64_t size, const TBmpInfo& info, std::ve
       continue;
     }
     if (value == 0) {  // end of line
+      finishRowsBelow(y + 1);
       x = 0;
-      ++y;
     } else if (value == 1) {  // end of bitmap
+      finishRowsBelow(height);
       return true;
     } else if (value == 2) {  // delta
       if (pos + 2 > size) return false;
       x += data[pos];
-      y += data[pos + 1];
+      if (data[pos + 1] > 0) finishRowsBelow(y + data[pos + 1]);
       pos += 2;
     } else {  // absolute run of `value` pixels, padded to a 16-bit boundary
       const uint64_t bytes = four ? (value + 1) / 2 : value;
@@ -262,19 +274,16 @@ bool BmpDecode(const uint8_t* data, uint64_t size, TQvRowTarget& target, QString
   const int32_t width = info.Header.Width, height = info.Header.Height;
 
   if (info.Compression == BiRle4 || info.Compression == BiRle8) {
-    std::vector<uint8_t> indices;
-    if (!ExpandRle(data, size, info, indices)) return false;
     if (!target.Begin(info.Header)) {
       reason = QStringLiteral("refused");
       return false;
     }
-    for (int32_t y = 0; y < height; ++y) {
-      const uint8_t* src = indices.data() + uint64_t(height - 1 - y) * uint64_t(width);
+    return ExpandRle(data, size, info, [&](uint64_t rowFromBottom, const uint8_t* indices) {
+      const int32_t y = height - 1 - int32_t(rowFromBottom);
       uint8_t* dst = target.RowBuffer(y);
-      for (int32_t x = 0; x < width; ++x) PutIndex(palette, src[x], dst + x * 3);
+      for (int32_t x = 0; x < width; ++x) PutIndex(palette, indices[x], dst + x * 3);
       target.RowDone(y);
-    }
-    return true;
+    });
   }
 
   const uint64_t rowSize = FileRowSize(info);
