@@ -81,6 +81,8 @@ class TQvOpenDialog : public QFileDialog {
   void DeliverThumbnail(std::uint64_t Number, std::shared_ptr<TQvThumbnail> Thumbnail);
 
   TQvThumbnail* Thumbnail() const { return FThumbnail.get(); }
+  // The number of the newest preview request.
+  std::uint64_t RequestNumber() const { return FRequestNumber; }
   QString InfoText() const;
   QWidget* PreviewBox() const { return FPreviewBox; }
   // Paints the preview area: the thumbnail, the rest in the area's colour, a one-pixel frame.
