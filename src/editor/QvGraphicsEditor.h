@@ -1,0 +1,151 @@
+#pragma once
+// The image editor module: makes image documents and their views, owns the format registry, adds
+// the zoom and image-navigation commands and the status fields to the main window, keeps the
+// active tool, and wraps undo and redo so that the tools hear about them.
+
+#include "QvEditor.h"
+#include "QvGraphicsDocument.h"
+#include "QvGraphicsFormats.h"
+#include "QvGraphicsView.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QWheelEvent;
+class TQvGraphicsTool;
+
+class TQvGraphicsEditor : public TQvEditor {
+  Q_OBJECT
+
+ public:
+  // Creates the main window (when there is none yet), the scroll tool and the editor's items.
+  TQvGraphicsEditor();
+  ~TQvGraphicsEditor() override;
+
+  // ---- overrides of the document editor ----
+  void Localize() override;
+  void LoadSettings(TQvSDFReader& Reader) override;
+  void SaveSettings(TQvSDFWriter& Writer) override;
+  void UpdateControls() override;
+  void ActivateDocument(TQvDocument* Doc) override;
+  void UpdateCaption(QObject* Sender = nullptr) override;
+  TQvDocumentFormats* FileFormats() override;
+  TQvDocument* CreateDocument() override;
+  bool AttachDocumentView(TQvDocument* Doc, QWidget*& View) override;
+  void ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
+                          TQvDemoScriptUserAction* Action, TQvCustomProperties* Params) override;
+  void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
+                           QPoint& Point) override;
+  bool OpenFile(const QString& FileName, TQvDocument*& Doc, bool AddToRecent) override;
+  bool CanUndo() override;
+  bool CanRedo() override;
+  void DoUndo() override;
+  void DoRedo() override;
+
+  // ---- commands (the handlers take the sender) ----
+  // A wheel turn over the main window; Handled tells whether the view used it.
+  virtual void MainFormMouseWheel(QObject* Sender, TQvShiftState Shift, int WheelDelta, const QPoint& MousePos,
+                                  bool& Handled);
+  virtual void ActivateDocumentCommand(TQvDocument* Doc);
+  virtual void NextImageCommand(QObject* Sender = nullptr);
+  virtual void PrevImageCommand(QObject* Sender = nullptr);
+  virtual void ZoomInCommand(QObject* Sender = nullptr);
+  virtual void ZoomOutCommand(QObject* Sender = nullptr);
+  virtual void ActualSizeCommand(QObject* Sender = nullptr);
+  virtual void BestFitCommand(QObject* Sender = nullptr);
+  // Fills the Import submenu each time it opens; the scanner component supplies the items.
+  virtual void FillImportSubmenu();
+
+  // ---- tools ----
+  // The active tool deactivates and becomes the previous tool; Tool (may be nullptr) activates.
+  void SetActiveTool(TQvGraphicsTool* Tool);
+  TQvGraphicsTool* ActiveTool() const { return FActiveTool; }
+  TQvGraphicsTool* PreviousTool() const { return FPreviousTool; }
+  bool CanSelectTool(TQvGraphicsTool* Tool);
+  void LockTool() { FLockTool = true; }
+  void UnlockTool() { FLockTool = false; }
+  bool ToolLocked() const { return FLockTool; }
+  // Every tool of the application, in registry (creation) order.
+  static std::vector<TQvGraphicsTool*> Tools();
+
+  // ---- documents, views, zoom ----
+  TQvGraphicsDocument* ActiveDocument() const;
+  TQvGraphicsView* ActiveView() const;
+  void SetZoom(TQvGraphicsView* View, int Numerator, int Denominator);
+  void BestFit(TQvGraphicsView* View);
+  void AutoFit(TQvGraphicsDocument* Doc, TQvGraphicsView* View);
+  void FitActive();
+  void SetMinViewSize(int Width, int Height);
+
+  // ---- folder navigation ----
+  // Lists the image files in FileName's folder (sorted by name, ignoring case) and finds FileName.
+  void RefreshFolderList(const QString& FileName);
+  const QStringList& FolderFiles() const { return FFolderFiles; }
+  int FolderIndex() const { return FFolderIndex; }
+
+  // ---- status fields ----
+  void SetWidthText(const QString& Text);
+  void SetHeightText(const QString& Text);
+  // The pointer position and the colour under it; empty texts clear the fields.
+  void SetPositionText(const QString& X, const QString& Y);
+  void SetColorText(const QString& R, const QString& G, const QString& B);
+
+  // The main window hands dropped and command-line file names here.
+  void OpenFileByName(const QString& FileName);
+  // A scanned image arrives as a temporary file: it is opened untitled and deleted.
+  bool OpenAcquiredFile(const QString& TempFileName);
+
+  const QString& ImagesFolder() const { return FImagesFolder; }
+  void SetImagesFolder(const QString& Folder) { FImagesFolder = Folder; }
+  TQvGraphicsFormats& Formats() { return *FFormats; }
+
+  // ---- fields ----
+  bool FLockTool = false;
+  std::unique_ptr<TQvGraphicsFormats> FFormats;
+  TQvGraphicsTool* FActiveTool = nullptr;
+  QString FImagesFolder;
+  bool FStoredFlag = false;
+  QStringList FFolderFiles;
+  int FFolderIndex = -1;
+  TQvGraphicsTool* FPreviousTool = nullptr;
+
+  QAction* ZoomInMenuItem = nullptr;
+  QAction* ZoomOutMenuItem = nullptr;
+  QAction* ActualSizeMenuItem = nullptr;
+  QAction* ScaleToBestFitMenuItem = nullptr;
+  QAction* ZoomMenuSeparator = nullptr;
+  QAction* ZoomToolbarSeparator = nullptr;
+  QAction* ZoomInButton = nullptr;
+  QAction* ZoomOutButton = nullptr;
+  QAction* ActualSizeButton = nullptr;
+  QAction* ScaleToBestFitButton = nullptr;
+  QMenu* ImportSubmenu = nullptr;
+  QAction* CloseMenuSeperator = nullptr;
+  QLabel* XStatusPanel = nullptr;
+  QLabel* YStatusPanel = nullptr;
+  QLabel* WStatusPanel = nullptr;
+  QLabel* HStatusPanel = nullptr;
+  QLabel* RStatusPanel = nullptr;
+  QLabel* GStatusPanel = nullptr;
+  QLabel* BStatusPanel = nullptr;
+  QAction* PrevImageButton = nullptr;
+  QAction* NextImageButton = nullptr;
+
+ protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+  void DropFile(const QString& FileName) override;
+
+ private:
+  void RecordCommandLines(const QString& Name, const QString& Message);
+  void CreateStatusPanels();
+
+  std::vector<QLabel*> FStatusCaptions;  // "X:" ... "B:"
+};
+
+extern TQvGraphicsEditor* GraphicsEditor;
