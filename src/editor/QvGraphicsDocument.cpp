@@ -1,0 +1,317 @@
+#include "QvGraphicsDocument.h"
+
+#include "QvApplication.h"
+#include "QvVJPEG.h"
+#include "prResample.h"
+
+#include <QApplication>
+
+#include <cmath>
+
+std::function<QWidget*(TQvGraphicsDocument*)> TQvGraphicsDocument::ViewFactory;
+std::function<std::unique_ptr<IVJPEG>()> TQvGraphicsDocument::EngineFactory;
+
+namespace {
+
+// ⌈a × b / c⌉ and ⌊a × b / c⌋ for a, b ≥ 0 and c > 0, exact in 64 bits.
+int32_t MulDivCeil(int32_t A, int32_t B, int32_t C) {
+  const int64_t P = int64_t(A) * B;
+  return static_cast<int32_t>((P + C - 1) / C);
+}
+int32_t MulDivFloor(int32_t A, int32_t B, int32_t C) {
+  return static_cast<int32_t>(int64_t(A) * B / C);
+}
+
+}  // namespace
+
+TQvGraphicsDocument::TQvGraphicsDocument(TQvEditor* AEditor)
+    : TQvDocument(AEditor),
+      FImage(std::make_unique<TQvLTBitmap>()),
+      FOriginal(std::make_unique<TQvLTBitmap>()),
+      FProperties(std::make_unique<TQvGraphicsDocumentProperties>()) {
+  if (EngineFactory) FEngine = EngineFactory();
+}
+
+TQvGraphicsDocument::~TQvGraphicsDocument() = default;
+
+void TQvGraphicsDocument::CreateView(QWidget*& View) {
+  View = ViewFactory ? ViewFactory(this) : nullptr;
+  // Without an image view factory the editor still gets a widget to place; a run without widgets
+  // (the command-line tool) gets none.
+  if (!View && qobject_cast<QApplication*>(QCoreApplication::instance())) View = new QWidget;
+}
+
+template <class F>
+void TQvGraphicsDocument::ForEachTool(F&& Call) {
+  if (!Application) return;
+  for (int I = 0; I < Application->ComponentCount(); ++I)
+    if (auto* Tool = dynamic_cast<IQvGraphicsToolEvents*>(Application->Components(I))) Call(Tool);
+}
+
+void TQvGraphicsDocument::BeforeClose() {
+  ForEachTool([this](IQvGraphicsToolEvents* Tool) { Tool->DocumentClosing(this); });
+}
+
+void TQvGraphicsDocument::BeforeSave() {
+  ForEachTool([this](IQvGraphicsToolEvents* Tool) { Tool->DocumentSaving(this); });
+}
+
+void TQvGraphicsDocument::AfterOpen() {
+  ForEachTool([this](IQvGraphicsToolEvents* Tool) { Tool->DocumentOpened(this); });
+}
+
+// ---- change protocol ----
+
+void TQvGraphicsDocument::BeginModification(IQvGraphicsToolEvents* Tool) {
+  if (FModifying) EndModification(this);
+  FChangedRect = TRect{};
+  FModifyingTool = Tool;
+  FModifying = true;
+}
+
+void TQvGraphicsDocument::EndModification(const QObject* Sender) {
+  FModifying = false;
+  // The tool commits from FChangedRect, so it is emptied only afterwards.
+  if (Sender == this && FModifyingTool) FModifyingTool->EndChange();
+  FChangedRect = TRect{};
+}
+
+void TQvGraphicsDocument::ClearModification() {
+  FModifying = false;
+  FModifyingTool = nullptr;
+  FChangedRect = TRect{};
+}
+
+void TQvGraphicsDocument::AddChangedRect(const TRect& Rect, bool Replace) {
+  if (Replace || FChangedRect.IsEmpty())
+    FChangedRect = Rect;
+  else
+    FChangedRect = UnionRect(FChangedRect, Rect);
+  InvalidateImageRect(Rect);
+}
+
+void TQvGraphicsDocument::InvalidateImageRect(const TRect& Rect) {
+  QWidget* Widget = View();
+  auto* Mapper = dynamic_cast<IQvGraphicsDocumentView*>(Widget);
+  if (!Widget || !Mapper) return;
+  const TRect R = InflateRect(Mapper->ImageToWindow(Rect), 1, 1);
+  Widget->update(ToQRect(R));
+}
+
+// ---- pixels ----
+
+bool TQvGraphicsDocument::SyncBackup() {
+  const TQvPixels* Current = FImage->Pixels();
+  if (!Current) {
+    FBackup.Release();
+    return true;
+  }
+  if (!FBackup.Allocate(FImage->Format(), TRect{0, 0, FImage->Width(), FImage->Height()})) return false;
+  FBackup.CopyFrom(*Current);
+  return true;
+}
+
+// ---- geometry ----
+
+bool TQvGraphicsDocument::EngineLoaded() const { return FEngine && FEngine->IsLoaded(); }
+
+void TQvGraphicsDocument::EngineSetRegion(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom) {
+  if (EngineLoaded()) FEngine->SetRegion(Left, Top, Right, Bottom);
+}
+
+bool TQvGraphicsDocument::TransformImages(bool (TQvLTBitmap::*Operation)()) {
+  if (!((*FImage).*Operation)()) return false;
+  ((*FOriginal).*Operation)();
+  return true;
+}
+
+bool TQvGraphicsDocument::RotateLeft() {
+  const int32_t W = Width();
+  const TRect A = FArea;
+  if (!TransformImages(&TQvLTBitmap::RotateLeft)) return false;
+  if (!A.IsEmpty()) FArea = TRect{A.Top, W - A.Right, A.Bottom, W - A.Left};
+  SyncBackup();
+  if (EngineLoaded()) FEngine->RotateLeft(0);
+  UpdateViewAndStatus();
+  return true;
+}
+
+bool TQvGraphicsDocument::RotateRight() {
+  const int32_t H = Height();
+  const TRect A = FArea;
+  if (!TransformImages(&TQvLTBitmap::RotateRight)) return false;
+  if (!A.IsEmpty()) FArea = TRect{H - A.Bottom, A.Left, H - A.Top, A.Right};
+  SyncBackup();
+  if (EngineLoaded()) FEngine->RotateRight(0);
+  UpdateViewAndStatus();
+  return true;
+}
+
+bool TQvGraphicsDocument::FlipHorizontal() {
+  const int32_t W = Width();
+  const TRect A = FArea;
+  if (!TransformImages(&TQvLTBitmap::FlipHorizontal)) return false;
+  if (!A.IsEmpty()) FArea = TRect{W - A.Right, A.Top, W - A.Left, A.Bottom};
+  SyncBackup();
+  if (EngineLoaded()) FEngine->FlipHorizontal(0);
+  UpdateViewAndStatus();
+  return true;
+}
+
+bool TQvGraphicsDocument::FlipVertical() {
+  const int32_t H = Height();
+  const TRect A = FArea;
+  if (!TransformImages(&TQvLTBitmap::FlipVertical)) return false;
+  if (!A.IsEmpty()) FArea = TRect{A.Left, H - A.Bottom, A.Right, H - A.Top};
+  SyncBackup();
+  if (EngineLoaded()) FEngine->FlipVertical(0);
+  UpdateViewAndStatus();
+  return true;
+}
+
+bool TQvGraphicsDocument::Crop(const TRect& Rect) {
+  const TRect R = IntersectRect(Rect, TRect{0, 0, Width(), Height()});
+  if (R.IsEmpty()) return false;
+  if (!FImage->Crop(R)) return false;
+  FOriginal->Crop(R);
+  FArea = TRect{};
+  SyncBackup();
+  if (EngineLoaded()) {
+    // The engine cuts on its block grid: the region starts at the block holding the corner.
+    const int32_t BW = std::max(1, FEngine->GetBlockWidth());
+    const int32_t BH = std::max(1, FEngine->GetBlockHeight());
+    const int32_t X0 = (R.Left / BW) * BW;
+    const int32_t Y0 = (R.Top / BH) * BH;
+    FEngine->SetRegion(X0, Y0, X0 + R.Width(), Y0 + R.Height());
+  }
+  UpdateViewAndStatus();
+  return true;
+}
+
+bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea, bool ResizeOriginal) {
+  if (AWidth <= 0 || AHeight <= 0 || FImage->Width() <= 0 || FImage->Height() <= 0) return false;
+  if (!FArea.IsEmpty() && (FArea.Left > 0 || FArea.Top > 0)) Crop(FArea);
+  const int32_t W = Width();
+  const int32_t H = Height();
+  const int32_t OW = FOriginal->Width();
+  const int32_t OH = FOriginal->Height();
+  if (!FImage->Resize(AWidth, AHeight)) return false;
+  if (ScaleArea && !FArea.IsEmpty())
+    FArea = TRect{MulDivCeil(FArea.Left, AWidth, W), MulDivCeil(FArea.Top, AHeight, H),
+                  MulDivFloor(FArea.Right, AWidth, W), MulDivFloor(FArea.Bottom, AHeight, H)};
+  if (ResizeOriginal && OW > 0 && OH > 0) {
+    if (OW == W && OH == H) {
+      FOriginal->Resize(AWidth, AHeight);
+    } else {
+      const auto Scaled = [](int32_t Size, int32_t New, int32_t Old) {
+        return std::max<int32_t>(
+            1, static_cast<int32_t>(std::nearbyint(double(Size) * double(New) / double(Old))));
+      };
+      FOriginal->Resize(Scaled(OW, AWidth, W), Scaled(OH, AHeight, H));
+    }
+  }
+  SyncBackup();
+  EngineSetRegion(0, 0, AWidth, AHeight);
+  UpdateViewAndStatus();
+  return true;
+}
+
+void TQvGraphicsDocument::GetImages(TQvPixelBuffer& Current, TQvPixelBuffer* Original) const {
+  TQvLTBitmap::CopyToBuffer(*FImage, Current);
+  if (Original) TQvLTBitmap::CopyToBuffer(*FOriginal, *Original);
+}
+
+bool TQvGraphicsDocument::SetImages(const TQvPixels& Current, const TQvPixels* Original) {
+  // Build both replacements first so a failure leaves the document as it was.
+  auto NewImage = std::make_unique<TQvLTBitmap>();
+  if (!NewImage->AssignBuffer(Current)) return false;
+  std::unique_ptr<TQvLTBitmap> NewOriginal;
+  if (Original) {
+    NewOriginal = std::make_unique<TQvLTBitmap>();
+    if (!NewOriginal->AssignBuffer(*Original)) return false;
+  }
+  FImage = std::move(NewImage);
+  if (NewOriginal) FOriginal = std::move(NewOriginal);
+  SyncBackup();
+  UpdateViewAndStatus();
+  return true;
+}
+
+// ---- area ----
+
+void TQvGraphicsDocument::GetAreaOrBounds(TRect& Rect) const {
+  Rect = FArea.IsEmpty() ? TRect{0, 0, Width(), Height()} : FArea;
+}
+
+void TQvGraphicsDocument::SetArea(const TRect& Rect) {
+  const TRect Bounds{0, 0, Width(), Height()};
+  FArea = IntersectRect(Rect, Bounds);
+  if (FArea == Bounds) FArea = TRect{};
+  UpdateViewAndStatus();
+}
+
+std::unique_ptr<TQvLTBitmap> TQvGraphicsDocument::CreateThumbnail(int32_t MaxSize) const {
+  const TQvPixels* Source = FImage->Pixels();
+  int32_t TW = 0, TH = 0;
+  if (!Source || !FitSize(Width(), Height(), MaxSize, MaxSize, TW, TH)) return nullptr;
+  TW = std::max(TW, 1);
+  TH = std::max(TH, 1);
+  auto Thumbnail = std::make_unique<TQvLTBitmap>();
+  if (!Thumbnail->Allocate(TW, TH, PixelFormat24)) return nullptr;
+  const TRect Target{0, 0, TW, TH};
+  Resample(*Thumbnail->Pixels(), Target, Target, *Source, TRect{0, 0, Width(), Height()},
+           TLanczosResampler());
+  return Thumbnail;
+}
+
+void TQvGraphicsDocument::UpdateViewAndStatus() {
+  if (auto* Mapper = dynamic_cast<IQvGraphicsDocumentView*>(View()))
+    Mapper->ImageBoundsChanged(TRect{0, 0, Width(), Height()});
+}
+
+bool TQvGraphicsDocument::AdoptLoadedImage(std::unique_ptr<TQvLTBitmap>& Image,
+                                           std::unique_ptr<TQvGraphicsDocumentProperties>& Properties) {
+  if (!Image || !Image->Pixels()) return false;
+  std::unique_ptr<TQvLTBitmap> Copy = Image->Clone();
+  if (!Copy) return false;
+  FImage.swap(Image);
+  if (!SyncBackup()) {
+    // Put the previous image back; its backup is rebuilt the same way.
+    FImage.swap(Image);
+    SyncBackup();
+    return false;
+  }
+  FOriginal = std::move(Copy);
+  Image.reset();
+  if (Properties) FProperties.swap(Properties);
+  FArea = TRect{};
+  ClearModification();
+  UpdateViewAndStatus();
+  return true;
+}
+
+// ---- relays ----
+
+void TQvGraphicsDocument::NotifyBeforeUndo() {
+  TQvCommandState* State = History.LastUndoState();
+  ForEachTool([State](IQvGraphicsToolEvents* Tool) { Tool->BeforeUndo(State); });
+}
+
+void TQvGraphicsDocument::NotifyAfterUndo() {
+  TQvCommandState* State = History.LastUndoState();
+  ForEachTool([State](IQvGraphicsToolEvents* Tool) { Tool->AfterUndo(State); });
+}
+
+void TQvGraphicsDocument::NotifyBeforeRedo() {
+  TQvCommandState* State = History.NextRedoState();
+  ForEachTool([State](IQvGraphicsToolEvents* Tool) { Tool->BeforeRedo(State); });
+}
+
+void TQvGraphicsDocument::NotifyAfterRedo() {
+  TQvCommandState* State = History.NextRedoState();
+  ForEachTool([State](IQvGraphicsToolEvents* Tool) { Tool->AfterRedo(State); });
+}
+
+void TQvGraphicsDocument::NotifyImageChanged(IQvGraphicsToolEvents* Tool, const TRect& Rect) {
+  ForEachTool([this, Tool, &Rect](IQvGraphicsToolEvents* Each) { Each->ImageChanged(this, Tool, Rect); });
+}

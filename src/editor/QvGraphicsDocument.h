@@ -1,0 +1,153 @@
+#pragma once
+// The image document: the current image the tools change, the original image as it was opened,
+// the committed backup copy of the current image, the file's property items and the lossless JPEG
+// engine. It carries the change protocol of the tools, performs rotations, flips, crops and
+// resizes on all its images at once, and relays document events to every tool.
+
+#include "QvEditor.h"
+#include "QvImageCodecs.h"
+#include "QvLTBitmap.h"
+#include "QvTypes.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class IVJPEG;
+class TQvCommandState;
+class TQvGraphicsDocument;
+
+// What a tool hears from the document. The graphics tool implements it; the document finds the
+// tools by walking the application's components in registry order.
+class IQvGraphicsToolEvents {
+ public:
+  virtual ~IQvGraphicsToolEvents() = default;
+  // Commits the tool's pending change; called when another change begins or the document ends it.
+  virtual void EndChange() {}
+  virtual void DocumentOpened(TQvGraphicsDocument* /*Document*/) {}
+  virtual void DocumentClosing(TQvGraphicsDocument* /*Document*/) {}
+  virtual void DocumentSaving(TQvGraphicsDocument* /*Document*/) {}
+  virtual void BeforeUndo(TQvCommandState* /*State*/) {}
+  virtual void AfterUndo(TQvCommandState* /*State*/) {}
+  virtual void BeforeRedo(TQvCommandState* /*State*/) {}
+  virtual void AfterRedo(TQvCommandState* /*State*/) {}
+  virtual void ImageChanged(TQvGraphicsDocument* /*Document*/, IQvGraphicsToolEvents* /*Tool*/,
+                            const TRect& /*Rect*/) {}
+};
+
+// What the document needs from its image view (the view widget implements it).
+class IQvGraphicsDocumentView {
+ public:
+  virtual ~IQvGraphicsDocumentView() = default;
+  // Image coordinates to the view's window coordinates, by its mapping mode.
+  virtual TRect ImageToWindow(const TRect& Rect) const = 0;
+  // The image now has these bounds: recompute the scroll range, repaint, show the size.
+  virtual void ImageBoundsChanged(const TRect& Bounds) = 0;
+};
+
+// The property items of the last file read, with its resolution in dots per inch.
+class TQvGraphicsDocumentProperties : public TQvImageProperties {};
+
+class TQvGraphicsDocument : public TQvDocument {
+  Q_OBJECT
+
+ public:
+  // Makes the document's view; set by the graphics editor. Without it a document has no view.
+  static std::function<QWidget*(TQvGraphicsDocument*)> ViewFactory;
+  // Makes the lossless engine object; without it (or when it returns nullptr) FEngine is nullptr
+  // and every file goes through the decoders.
+  static std::function<std::unique_ptr<IVJPEG>()> EngineFactory;
+
+  explicit TQvGraphicsDocument(TQvEditor* AEditor = nullptr);
+  ~TQvGraphicsDocument() override;
+
+  void CreateView(QWidget*& View) override;
+  void BeforeClose() override;
+  void BeforeSave() override;
+  void AfterOpen() override;
+
+  // ---- change protocol ----
+  // Ends a change under way (its tool commits), then starts one for Tool.
+  void BeginModification(IQvGraphicsToolEvents* Tool);
+  // Ends the change. With the document itself as Sender, the modifying tool commits first.
+  void EndModification(const QObject* Sender);
+  void ClearModification();
+  // Adds Rect (image coordinates) to the changed rectangle, or replaces it, and repaints Rect.
+  void AddChangedRect(const TRect& Rect, bool Replace);
+  void InvalidateImageRect(const TRect& Rect);
+
+  // ---- pixels ----
+  TQvPixels* Pixels() const { return FImage->Pixels(); }
+  TQvPixels* OriginalPixels() const { return FOriginal->Pixels(); }
+  // Makes the backup equal to the current image (bounds, format and pixels).
+  bool SyncBackup();
+
+  // ---- geometry: all images, the area and the engine together ----
+  // Each returns false and changes nothing when the current image cannot be had in its new form.
+  bool RotateLeft();
+  bool RotateRight();
+  bool FlipHorizontal();
+  bool FlipVertical();
+  // Keeps Rect ∩ bounds; nothing at all happens when that is empty.
+  bool Crop(const TRect& Rect);
+  bool Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea, bool ResizeOriginal);
+
+  // Whole-image exchange for crop and resize command states.
+  void GetImages(TQvPixelBuffer& Current, TQvPixelBuffer* Original) const;
+  bool SetImages(const TQvPixels& Current, const TQvPixels* Original);
+
+  // ---- area ----
+  void GetAreaOrBounds(TRect& Rect) const;
+  void SetArea(const TRect& Rect);
+  void ClearArea() { FArea = TRect{}; }
+  bool HasArea() const { return !FArea.IsEmpty(); }
+  const TRect& Area() const { return FArea; }
+
+  // A new bitmap of the whole current image fitted into MaxSize × MaxSize; nullptr when empty.
+  std::unique_ptr<TQvLTBitmap> CreateThumbnail(int32_t MaxSize) const;
+  void UpdateViewAndStatus();
+
+  // ---- relays to every tool ----
+  void NotifyBeforeUndo();
+  void NotifyAfterUndo();
+  void NotifyBeforeRedo();
+  void NotifyAfterRedo();
+  void NotifyImageChanged(IQvGraphicsToolEvents* Tool, const TRect& Rect);
+
+  int32_t Width() const { return FImage->Width(); }
+  int32_t Height() const { return FImage->Height(); }
+  TQvLTBitmap& Image() const { return *FImage; }
+  TQvLTBitmap& Original() const { return *FOriginal; }
+  TQvGraphicsDocumentProperties& Properties() const { return *FProperties; }
+  IVJPEG* Engine() const { return FEngine.get(); }
+
+  // Puts a freshly loaded image and its properties in place: the original and the backup become
+  // copies of it, the area and any change are cleared. False (document unchanged) when the copies
+  // cannot be had.
+  bool AdoptLoadedImage(std::unique_ptr<TQvLTBitmap>& Image,
+                        std::unique_ptr<TQvGraphicsDocumentProperties>& Properties);
+
+  // Change state, read by the tool framework.
+  TRect FChangedRect;
+  bool FModifying = false;
+  IQvGraphicsToolEvents* FModifyingTool = nullptr;
+  // The committed copy of the current image; tools and command states read it directly.
+  TQvPixelBuffer FBackup;
+
+ private:
+  template <class F>
+  void ForEachTool(F&& Call);
+  // Runs Operation on the current image, then the original; an original that fails is left as
+  // it was (it may then differ in size, which Resize allows for).
+  bool TransformImages(bool (TQvLTBitmap::*Operation)());
+  void EngineSetRegion(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom);
+  bool EngineLoaded() const;
+
+  TRect FArea;  // empty: the whole image
+  std::unique_ptr<IVJPEG> FEngine;
+  std::unique_ptr<TQvLTBitmap> FImage;
+  std::unique_ptr<TQvLTBitmap> FOriginal;
+  std::unique_ptr<TQvGraphicsDocumentProperties> FProperties;
+};
