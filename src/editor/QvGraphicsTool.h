@@ -1,0 +1,243 @@
+#pragma once
+// The tool framework: every retouching tool is a TQvGraphicsTool module that the editor can make
+// the active tool, with one TQvGraphicsToolControl per image view (the control draws the tool's
+// overlay and receives the view's mouse and key events), and that changes the document's pixels
+// only through the change protocol:
+//
+//   BeginChange(view)            the document starts a change (committing any other one first)
+//   write into FPixels           reading FBackupPixels / FOriginalPixels as needed
+//   AddChangedRect(rect, false)  for every rectangle touched; the document unites and repaints
+//   EndChange()                  one TQvGraphicsCommandState for the united rectangle goes to the
+//                                history; the backup catches up inside that rectangle only
+//   or CancelChange()            the backup is copied back over the image; nothing is recorded
+//
+// A command state holds the pixels of its rectangle before and after the change, nothing else, so
+// recording, undoing and redoing cost time in proportion to the rectangle, not to the image.
+
+#include "QvCommandHistory.h"
+#include "QvEditor.h"
+#include "QvGraphicsDocument.h"
+#include "QvGraphicsView.h"
+#include "QvModules.h"
+#include "QvView.h"
+
+#include <QByteArray>
+#include <QPoint>
+#include <QPointer>
+
+#include <memory>
+#include <vector>
+
+class QAction;
+class QWidget;
+class TQvCustomProperties;
+class TQvDemoPlayback;
+class TQvDemoScriptUserAction;
+class TQvGraphicsEditor;
+class TQvGraphicsTool;
+class TQvGraphicsToolControl;
+
+// Makes a tool's view control for one view (not yet placed in the view; see TQvGraphicsTool::
+// CreateControl). Set a tool's FControlClass with SetControlClass<TFooControl>().
+using TQvGraphicsToolControlClass = std::unique_ptr<TQvGraphicsToolControl> (*)(TQvGraphicsTool* Tool,
+                                                                               TQvGraphicsView* View);
+
+// ---- the tool ----
+
+class TQvGraphicsTool : public TQvModuleWithControls, public IQvGraphicsToolEvents {
+  Q_OBJECT
+
+ public:
+  TQvGraphicsTool();
+  // Takes the tool's controls out of the views that still show them.
+  ~TQvGraphicsTool() override;
+
+  // Registers the demonstration items once (the first time), then the inherited registrations.
+  void Initialize() override;
+
+  // ---- demonstration target ----
+  // When FDemoName is not empty and its upper-case form is Command: ButtonClick, Handled.
+  virtual void ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
+                                  TQvDemoScriptUserAction* Action, TQvCustomProperties* Params);
+  // Params item 0 names a control; Point its centre on the screen. The base knows none.
+  virtual void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
+                                   QPoint& Point);
+  virtual void StartDemoRecording(TQvDemoRecorder* Recorder);
+  virtual void StopDemoRecording();
+
+  // ---- view controls ----
+  virtual void AddControl(TQvGraphicsToolControl* Control);
+  virtual void RemoveControl(TQvGraphicsToolControl* Control);
+  // With FControlClass set: a new control of that class, placed on top of View's objects (the view
+  // owns it) and set up. nullptr without a control class.
+  virtual TQvGraphicsToolControl* CreateControl(TQvGraphicsView* View);
+
+  // ---- change protocol ----
+  // Records the document's changed rectangle as one command state and brings the backup up to date
+  // there. Nothing happens for an empty rectangle.
+  virtual void CommitChange();
+  // Starts a change on View's document (any change under way there is committed first) and caches
+  // the view, the document and its three pixel stores.
+  virtual void BeginChange(TQvGraphicsView* View);
+  // CommitChange, then the document's change ends; the change fields are cleared.
+  void EndChange() override;
+  // The backup is copied back over the image, the view repaints, nothing is recorded. Harmless
+  // without a change under way.
+  virtual void CancelChange();
+
+  // ---- document events (every tool hears them, in registry order) ----
+  // In plug-in mode the tool becomes available exactly when FAvailableInPluginMode.
+  void DocumentOpened(TQvGraphicsDocument* Document) override;
+  void DocumentClosing(TQvGraphicsDocument* Document) override;
+  void DocumentSaving(TQvGraphicsDocument* Document) override;
+  void BeforeUndo(TQvCommandState* State) override;
+  void BeforeRedo(TQvCommandState* State) override;
+  // Called once, when the tool is initialised; a tool registers its demonstration commands and
+  // controls here, each name prefixed with FDemoName.
+  virtual void RegisterDemoItems();
+  void AfterUndo(TQvCommandState* State) override;
+  void AfterRedo(TQvCommandState* State) override;
+  virtual bool SetAvailable(bool Value);
+  void ImageChanged(TQvGraphicsDocument* Document, IQvGraphicsToolEvents* Tool, const TRect& Rect) override;
+  // The tool button's click: the tool becomes the active tool; a running recording gets the lines
+  // that move to the button and click it.
+  virtual void ButtonClick(QObject* Sender);
+  virtual void Activate();
+  virtual void Deactivate();
+  virtual TQvGraphicsTool* Reset();
+  virtual void DemoStarting();
+
+  // ---- for descendants ----
+  int ControlCount() const { return static_cast<int>(FControls.size()); }
+  // nullptr for an index outside the list.
+  TQvGraphicsToolControl* Controls(int Index) const;
+  // Reports a rectangle (image coordinates) written during the change; ignored outside a change.
+  void AddChangedRect(const TRect& Rect, bool Replace);
+  // The graphics editor the tool works for (the global one), nullptr before it exists.
+  TQvGraphicsEditor* Editor() const;
+  // Whether the editor's active tool is this one.
+  bool IsActiveTool() const;
+  // The usual refresh of a tool's button and option frame: the button shows only while the tool is
+  // available, is checked while the tool is active and enabled when the editor lets it be
+  // selected; the frame shows only for the active, available tool. Either may be nullptr.
+  void UpdateToolControls(QAction* Button, QWidget* OptionFrame);
+
+  template <class ControlClass>
+  void SetControlClass() {
+    FControlClass = [](TQvGraphicsTool* Tool, TQvGraphicsView* View) -> std::unique_ptr<TQvGraphicsToolControl> {
+      return std::make_unique<ControlClass>(Tool, View);
+    };
+  }
+
+  // The change under way: all five are set by BeginChange and cleared together by EndChange and
+  // CancelChange. The document and view are watched, so a document closed in the middle of a
+  // change leaves them nullptr rather than dangling.
+  QPointer<TQvGraphicsView> FView;
+  QPointer<TQvGraphicsDocument> FDocument;
+  TQvPixels* FOriginalPixels = nullptr;
+  TQvPixels* FBackupPixels = nullptr;
+  TQvPixels* FPixels = nullptr;
+
+  QByteArray FDemoName;  // "RedEye", "Crop", ...: demonstration and command prefix
+  TQvGraphicsToolControlClass FControlClass = nullptr;
+  TQvDemoRecorder* FRecorder = nullptr;  // while a recording runs
+  bool FActive = false;
+  bool FAvailable = true;
+  bool FAvailableInPluginMode = false;
+  // While such a tool has a change under way no other tool can be selected (crop, text).
+  bool FExclusiveChange = false;
+
+ protected:
+  void ClearChangeFields();
+
+  std::vector<TQvGraphicsToolControl*> FControls;  // not owned; one per open view
+
+ private:
+  bool FDemoItemsRegistered = false;
+};
+
+// ---- the view control ----
+
+class TQvGraphicsToolControl : public TQvViewObject {
+ public:
+  // Builds the control for Tool in View and adds it to the tool's controls. The tool's
+  // CreateControl then places it in the view's object list and calls Setup.
+  TQvGraphicsToolControl(TQvGraphicsTool* Tool, TQvGraphicsView* View);
+  // Leaves the tool's list of controls.
+  ~TQvGraphicsToolControl() override;
+
+  // Repaints itself when the visibility changes.
+  void SetVisible(bool Value) override;
+  // A content part outside the scroll extent, not yet visible: a descendant shows itself once it
+  // has something to draw.
+  void InitFlags() override;
+
+  // Called once the control lies in its view's object list.
+  virtual void Setup();
+  // Active: the control answers events. Entering with the pointer already inside the view counts
+  // as MouseEnter; the bounds repaint and the view asks for the cursor again.
+  virtual void Activate();
+  virtual void Deactivate();
+  // Points are the view's window (client) coordinates. A handler that returns true ends the round.
+  virtual bool GetCursor(TQvShiftState Shift, const TPoint& Point, int& CursorId);
+  virtual void MouseEnter();
+  virtual void MouseLeave();
+  virtual bool MouseDown(TQvMouseButton Button, TQvShiftState Shift, const TPoint& Point);
+  virtual bool MouseMove(TQvShiftState Shift, const TPoint& Point);
+  virtual bool MouseUp(TQvMouseButton Button, TQvShiftState Shift, const TPoint& Point);
+  // Direction is −1 or +1.
+  virtual bool MouseWheel(TQvShiftState Shift, int Direction, const TPoint& Point);
+  // Key is a virtual-key number (QvKey).
+  virtual bool KeyDown(int Key, TQvShiftState Shift);
+  virtual bool KeyUp(int Key, TQvShiftState Shift);
+
+  // Repaints the control's device bounds in the view, without erasing.
+  void Invalidate();
+  // The pointer's current position in the view's client coordinates.
+  void GetMousePos(TPoint& Point) const;
+  // Asks the view's controls for the cursor again.
+  void UpdateCursor();
+
+  TQvGraphicsTool* Tool() const { return FTool; }
+  TQvGraphicsView* View() const { return FView; }
+
+  bool FActive = false;
+  TQvGraphicsView* FView;                // the view owns the control
+  QPointer<TQvGraphicsTool> FTool;       // tools may go before the views at exit
+  bool FUserFlag = false;                // free for descendants
+};
+
+// ---- command states ----
+
+// Base of every state a tool leaves in the history. Its Undo and Redo tell every tool that the
+// image changed; a descendant ends its own Undo and Redo by calling these.
+class TQvCustomGraphicsCommandState : public TQvCommandState {
+ public:
+  // Stores the three and tells every tool that Rect of the document's image changed.
+  TQvCustomGraphicsCommandState(TQvGraphicsTool* Tool, TQvGraphicsDocument* Document, const TRect& Rect);
+
+  void Undo() override;
+  void Redo() override;
+
+  TQvGraphicsTool* FTool;
+  TQvGraphicsDocument* FDocument;
+  TRect FRect;  // image coordinates
+};
+
+// The pixels of one rectangle before (from the backup) and after (from the image) a change.
+class TQvGraphicsCommandState : public TQvCustomGraphicsCommandState {
+ public:
+  // Call between the tool's writes and the backup's update: FBefore comes from the backup.
+  TQvGraphicsCommandState(TQvGraphicsTool* Tool, TQvGraphicsDocument* Document, const TRect& Rect);
+
+  // FBefore back into the image; the backup follows inside FRect.
+  void Undo() override;
+  // FAfter back into the image; the backup follows inside FRect.
+  void Redo() override;
+
+  TQvPixelBuffer FBefore;
+  TQvPixelBuffer FAfter;
+
+ private:
+  void Restore(const TQvPixelBuffer& Pixels);
+};
