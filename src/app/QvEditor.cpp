@@ -183,7 +183,7 @@ bool TQvDocument::SaveToFile(const QString& AFileName, int AFormatId) {
     // The document keeps its name and stays modified; the registry left the old file as it was.
     if (Application)
       Application->MessageBox(
-          GetLocalStringFormatted(1042, QStringLiteral("The file %s cannot be saved.\n%s"), {AFileName, Error}),
+          GetLocalStringFormatted(1042, QStringLiteral("The file %s cannot be saved: %s"), {AFileName, Error}),
           QvMB::MB_OK | QvMB::MB_ICONERROR);
     return false;
   }

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLayout>
 #include <QPainter>
 #include <QPushButton>
 #include <QSemaphore>
@@ -82,6 +83,8 @@ TEST(OpenDialog, StartsOnAllSupportedFormats) {
   TFakeRegistry Registry;
   TQvOpenDialog Dialog(nullptr, &Registry);
   EXPECT_EQ(Dialog.FilterIndex(), 3);
+  ASSERT_TRUE(Dialog.layout());
+  EXPECT_GE(Dialog.layout()->indexOf(Dialog.PreviewBox()->parentWidget()), 0);  // beside the file list
   EXPECT_EQ(Dialog.nameFilters(), (QStringList{"Fake JPEG (*.jpg *.jpeg)", "Fake PNG (*.png)",
                                                 "All supported formats (*.jpg *.jpeg *.png)", "All files (*)"}));
   TQvSaveDialog Save(nullptr, &Registry);

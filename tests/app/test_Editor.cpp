@@ -364,6 +364,18 @@ TEST_F(EditorTest, SaveQuestionOnClose) {
   EXPECT_EQ(ReadFile(Path), QByteArray("picture"));
 }
 
+// A name with "%s" or "%d" in it is inserted as it stands, never read as a format.
+TEST_F(EditorTest, QuestionsInsertNamesLiterally) {
+  const QString Path = MakeFile(QStringLiteral("50%s %d off.jpg"));
+  Open(Path)->AddCommandState(new TFakeState);
+  Answers = {QvMB::IDYES, QvMB::IDNO};
+  Editor->SaveAnswer = Path;
+  EXPECT_FALSE(Active()->Close());
+  ASSERT_EQ(Boxes.size(), 2);
+  EXPECT_EQ(Boxes[0], QStringLiteral("Do you want to save the changes to 50%s %d off.jpg?"));
+  EXPECT_EQ(Boxes[1], Path + QStringLiteral(" already exists. Do you want to replace it?"));
+}
+
 TEST_F(EditorTest, MainWindowStaysOpenWhenTheSaveQuestionIsCancelled) {
   Open(MakeFile(QStringLiteral("eyes.jpg")))->AddCommandState(new TFakeState);
   Answers = {QvMB::IDCANCEL};
