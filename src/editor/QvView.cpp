@@ -90,7 +90,7 @@ int TQvViewObject::HitTestPoint(const TQvMapMode& mapMode, const TPoint& point,
 int TQvViewObject::HitTestRect(const TQvMapMode& mapMode, const TRect& rect,
                                int32_t tolerance) const {
   const TRect b = MapToDevice(mapMode, Bounds);
-  if (!rect.IsEmpty() && RectInside(rect, b)) return HitInside;
+  if (RectInside(rect, b)) return HitInside;
   if (RectsMeet(rect, b)) return HitOverlap;
   if (tolerance >= 1 && RectsMeet(rect, InflateRect(b, tolerance, tolerance))) return HitNear;
   return HitNone;

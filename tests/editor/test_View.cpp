@@ -185,6 +185,20 @@ TEST(ViewCanvas, SurfaceCoversTheBoxFromTheWindowCornerAndIsKept) {
   canvas.EndPaintPass();
 }
 
+TEST(ViewCanvas, PainterAndDirectPixelsShareOneSurfaceAndClip) {
+  TQvViewCanvas canvas;
+  QImage target(30, 10, QImage::Format_RGB32);
+  ASSERT_TRUE(canvas.BeginPaintPass(&target, QRegion(0, 0, 30, 10)));
+  canvas.FillRect(TRect{0, 0, 30, 10}, MakeColorValue(1, 1, 1));
+  canvas.ExcludeClipRect(TRect{0, 0, 10, 10});
+  ASSERT_NE(canvas.Painter(), nullptr);
+  canvas.Painter()->fillRect(QRect(0, 0, 20, 10), QColor(200, 100, 50));
+  canvas.EndPaintPass();
+  EXPECT_EQ(PixelOf(target, 9, 5), MakeColorValue(1, 1, 1)) << "painter ignored the clip";
+  EXPECT_EQ(PixelOf(target, 10, 5), MakeColorValue(200, 100, 50));
+  EXPECT_EQ(PixelOf(target, 20, 5), MakeColorValue(1, 1, 1));
+}
+
 TEST(ViewCanvas, InvertTwiceRestoresAndStaysInsideTheClip) {
   TQvViewCanvas canvas;
   QImage target(10, 10, QImage::Format_RGB32);
