@@ -1,68 +1,611 @@
 #include "QvGraphicsEditor.h"
 
+#include "MainForm.h"
+#include "QvApplication.h"
+#include "QvCursors.h"
+#include "QvGraphicsTool.h"
+#include "QvGuid.h"
+#include "QvLocalizer.h"
+#include "QvProperties.h"
+#include "QvSDF.h"
+#include "QvScrollTool.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+
 TQvGraphicsEditor* GraphicsEditor = nullptr;
 
-TQvGraphicsEditor::TQvGraphicsEditor() : FFormats(std::make_unique<TQvGraphicsFormats>()) {}
-TQvGraphicsEditor::~TQvGraphicsEditor() = default;
+namespace {
 
-void TQvGraphicsEditor::Localize() { TQvEditor::Localize(); }
-void TQvGraphicsEditor::LoadSettings(TQvSDFReader& Reader) { TQvEditor::LoadSettings(Reader); }
-void TQvGraphicsEditor::SaveSettings(TQvSDFWriter& Writer) { TQvEditor::SaveSettings(Writer); }
-void TQvGraphicsEditor::UpdateControls() { TQvEditor::UpdateControls(); }
-void TQvGraphicsEditor::ActivateDocument(TQvDocument* Doc) { TQvEditor::ActivateDocument(Doc); }
-void TQvGraphicsEditor::UpdateCaption(QObject* Sender) { TQvEditor::UpdateCaption(Sender); }
+// The image, or the freedesktop icon of the same meaning when the program ships no image of it.
+int AddEditorImage(const QString& Name, const char* ThemeName) {
+  if (!MainForm) return -1;
+  const int Index = MainForm->AddImage(Name);
+  if (Index >= 0) return Index;
+  const QIcon Icon = QIcon::fromTheme(QLatin1String(ThemeName));
+  return Icon.isNull() ? -1 : MainForm->Images().Add(Icon);
+}
+
+void SetButtonCaption(QAction* Button, const QString& Text) {
+  if (!Button) return;
+  Button->setText(Text);
+  QString Hint = Text;
+  Button->setToolTip(Hint.remove(QLatin1Char('&')));
+}
+
+void SetButtonHint(QAction* Button, const QString& Text) {
+  if (!Button) return;
+  Button->setText(Text);
+  Button->setToolTip(Text);
+}
+
+QWidget* ButtonWidget(QToolBar* Toolbar, QAction* Button) {
+  return Toolbar && Button ? Toolbar->widgetForAction(Button) : nullptr;
+}
+
+bool ParamNumber(TQvCustomProperties* Params, int Index, int& Value) {
+  if (!Params || Index >= Params->Count()) return false;
+  bool Ok = false;
+  Value = Params->GetValue(Index).toInt(&Ok);
+  return Ok;
+}
+
+// The upper-cased extensions, dot included, that count as images in folder navigation.
+const QString ImageExtensions = QStringLiteral(".QVI;.JPG;.JPEG;.TIF;.TIFF;.PNG;.BMP;.RLE;.DIB");
+
+}  // namespace
+
+TQvGraphicsEditor::TQvGraphicsEditor() : FFormats(std::make_unique<TQvGraphicsFormats>()) {
+  // The tools created below find the editor through the global while it is being built.
+  GraphicsEditor = this;
+  TQvGraphicsDocument::ViewFactory = [](TQvGraphicsDocument* Doc) -> QWidget* { return new TQvGraphicsView(Doc); };
+
+  TMainForm* F = MainForm;
+  QMenu* View = F->ViewMenuItem;
+  QAction* ViewFirst = View->actions().isEmpty() ? nullptr : View->actions().first();
+  ZoomInMenuItem = F->AddMenuItem(QString(), QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)), ViewFirst,
+                                  View, AddEditorImage(QStringLiteral("ZoomIn"), "zoom-in"),
+                                  [this] { ZoomInCommand(ZoomInMenuItem); });
+  ZoomOutMenuItem = F->AddMenuItem(QString(), QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)), ViewFirst,
+                                   View, AddEditorImage(QStringLiteral("ZoomOut"), "zoom-out"),
+                                   [this] { ZoomOutCommand(ZoomOutMenuItem); });
+  const int ActualSizeImage = AddEditorImage(QStringLiteral("ActualSize"), "zoom-original");
+  ActualSizeMenuItem = F->AddMenuItem(GetLocalString(133, QStringLiteral("Actual Size")),
+                                      QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_0), ViewFirst, View, ActualSizeImage,
+                                      [this] { ActualSizeCommand(ActualSizeMenuItem); });
+  const int BestFitImage = AddEditorImage(QStringLiteral("BestFit"), "zoom-fit-best");
+  ScaleToBestFitMenuItem = F->AddMenuItem(QString(), QKeySequence(), ViewFirst, View, BestFitImage,
+                                          [this] { BestFitCommand(ScaleToBestFitMenuItem); });
+  ZoomMenuSeparator = F->AddSeparator(View, ViewFirst);
+
+  QToolBar* Bar = StandardToolbar;
+  const int PrevImage = AddEditorImage(QStringLiteral("PrevImage"), "go-previous");
+  const int NextImage = AddEditorImage(QStringLiteral("NextImage"), "go-next");
+  PrevImageButton =
+      F->AddToolButton(Bar, nullptr, EditToolbarSeparator, QString(), PrevImage, [this] { PrevImageCommand(PrevImageButton); });
+  NextImageButton =
+      F->AddToolButton(Bar, nullptr, EditToolbarSeparator, QString(), NextImage, [this] { NextImageCommand(NextImageButton); });
+  ZoomToolbarSeparator = Bar->addSeparator();
+  ZoomInButton = F->AddToolButton(Bar, nullptr, nullptr, QString(), -1, [this] { ZoomInCommand(ZoomInButton); });
+  ZoomInButton->setIcon(ZoomInMenuItem->icon());
+  ZoomOutButton = F->AddToolButton(Bar, nullptr, nullptr, QString(), -1, [this] { ZoomOutCommand(ZoomOutButton); });
+  ZoomOutButton->setIcon(ZoomOutMenuItem->icon());
+  ActualSizeButton = F->AddToolButton(Bar, nullptr, nullptr, QString(), ActualSizeImage,
+                                      [this] { ActualSizeCommand(ActualSizeButton); });
+  ScaleToBestFitButton =
+      F->AddToolButton(Bar, nullptr, nullptr, QString(), BestFitImage, [this] { BestFitCommand(ScaleToBestFitButton); });
+  ZoomInButton->setObjectName(QStringLiteral("ZoomInButton"));
+  ZoomOutButton->setObjectName(QStringLiteral("ZoomOutButton"));
+  ActualSizeButton->setObjectName(QStringLiteral("ActualSizeButton"));
+  ScaleToBestFitButton->setObjectName(QStringLiteral("ScaleToBestFitButton"));
+
+  // File > Import (filled by the scanner component each time it opens), then a separator before
+  // the window's own File items.
+  ImportSubmenu = F->AddSubmenu(QString(), F->FileMenuItem, CloseMenuItem);
+  ImportSubmenu->setObjectName(QStringLiteral("ImportSubmenu"));
+  connect(ImportSubmenu, &QMenu::aboutToShow, this, [this] { FillImportSubmenu(); });
+  CloseMenuSeperator = F->AddSeparator(F->FileMenuItem, CloseMenuItem);
+
+  CreateStatusPanels();
+  F->installEventFilter(this);
+
+  if (!LoadCursorResource(QvCursorNumber::Hand, QStringLiteral("Hand")))
+    RegisterCursor(QvCursorNumber::Hand, QCursor(Qt::OpenHandCursor));
+  if (Application) Application->CreateModule(ScrollTool);
+}
+
+TQvGraphicsEditor::~TQvGraphicsEditor() {
+  if (MainForm) MainForm->removeEventFilter(this);
+  if (GraphicsEditor == this) GraphicsEditor = nullptr;
+}
+
+void TQvGraphicsEditor::CreateStatusPanels() {
+  QStatusBar* Bar = MainForm->StatusBar;
+  const int Em = Bar->fontMetrics().height();
+  struct TPanel {
+    const char* Caption;
+    int Width;
+    bool Framed;
+    QLabel** Value;
+  };
+  const TPanel Panels[] = {{"X:", 4, false, &XStatusPanel}, {"Y:", 5, true, &YStatusPanel},
+                           {"W:", 4, false, &WStatusPanel}, {"H:", 5, true, &HStatusPanel},
+                           {"R:", 4, false, &RStatusPanel}, {"G:", 4, false, &GStatusPanel},
+                           {"B:", 5, true, &BStatusPanel}};
+  for (const TPanel& P : Panels) {
+    auto* Caption = new QLabel(QLatin1String(P.Caption), Bar);
+    Caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Caption->setFixedWidth(2 * Em);
+    Bar->addWidget(Caption);
+    FStatusCaptions.push_back(Caption);
+    auto* Value = new QLabel(Bar);
+    Value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Value->setFixedWidth(P.Width * Em);
+    if (P.Framed) Value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Bar->addWidget(Value);
+    *P.Value = Value;
+  }
+}
+
+// ---- module ----
+
+void TQvGraphicsEditor::Localize() {
+  TQvEditor::Localize();
+  ZoomInMenuItem->setText(GetLocalString(98, QStringLiteral("Zoom &In")));
+  ZoomOutMenuItem->setText(GetLocalString(99, QStringLiteral("Zoom &Out")));
+  ActualSizeMenuItem->setText(GetLocalString(166, QStringLiteral("&Actual Size")));
+  ScaleToBestFitMenuItem->setText(GetLocalString(178, QStringLiteral("&Best Fit")));
+  SetButtonCaption(ZoomInButton, ZoomInMenuItem->text());
+  SetButtonCaption(ZoomOutButton, ZoomOutMenuItem->text());
+  SetButtonCaption(ActualSizeButton, ActualSizeMenuItem->text());
+  SetButtonCaption(ScaleToBestFitButton, ScaleToBestFitMenuItem->text());
+  SetButtonHint(PrevImageButton, GetLocalString(2104, QStringLiteral("Previous Image")));
+  SetButtonHint(NextImageButton, GetLocalString(2105, QStringLiteral("Next Image")));
+  ImportSubmenu->setTitle(GetLocalString(17, QStringLiteral("&Import")));
+}
+
+void TQvGraphicsEditor::LoadSettings(TQvSDFReader& Reader) {
+  TQvEditor::LoadSettings(Reader);
+  if (!Reader.EnterNode(1, QvSettingsGuid::GraphicsEditor)) return;
+  std::int32_t Quality = FFormats->FQuality;
+  // An out-of-range quality from a damaged file keeps the default.
+  if (Reader.ReadInteger(1, Quality) && Quality >= 0 && Quality <= 100) FFormats->FQuality = Quality;
+  Reader.ReadBoolean(2, FStoredFlag);
+  Reader.LeaveNode();
+}
+
+void TQvGraphicsEditor::SaveSettings(TQvSDFWriter& Writer) {
+  TQvEditor::SaveSettings(Writer);
+  Writer.BeginNode(1, QvSettingsGuid::GraphicsEditor);
+  Writer.WriteInteger(1, FFormats->FQuality);
+  Writer.WriteBoolean(2, FStoredFlag);
+  Writer.EndNode();
+}
+
+void TQvGraphicsEditor::UpdateControls() {
+  TQvEditor::UpdateControls();
+  const bool HasDocument = SaveAsMenuItem->isEnabled();
+  for (QAction* A : {ZoomInMenuItem, ZoomOutMenuItem, ActualSizeMenuItem, ScaleToBestFitMenuItem, ZoomInButton,
+                     ZoomOutButton, ActualSizeButton, ScaleToBestFitButton})
+    A->setEnabled(HasDocument);
+  PrevImageButton->setEnabled(!FFolderFiles.isEmpty() && FFolderIndex > 0);
+  NextImageButton->setEnabled(!FFolderFiles.isEmpty() && FFolderIndex < FFolderFiles.size() - 1);
+}
+
+void TQvGraphicsEditor::ActivateDocument(TQvDocument* Doc) {
+  // A document of format −1 is the plug-in's exchange file: the plug-in session switches the
+  // editor into plug-in mode here once it exists.
+  if (Doc && Doc->FormatId == -1 && !PluginMode) SetPluginMode(true);
+  TQvEditor::ActivateDocument(Doc);
+}
+
+void TQvGraphicsEditor::UpdateCaption(QObject* Sender) {
+  if (PluginMode && MainForm && Application) {
+    MainForm->setWindowTitle(Application->GetTitle());
+    return;
+  }
+  TQvEditor::UpdateCaption(Sender);
+}
+
 TQvDocumentFormats* TQvGraphicsEditor::FileFormats() { return FFormats.get(); }
+
 TQvDocument* TQvGraphicsEditor::CreateDocument() { return new TQvGraphicsDocument(this); }
+
 bool TQvGraphicsEditor::AttachDocumentView(TQvDocument* Doc, QWidget*& View) {
-  return TQvEditor::AttachDocumentView(Doc, View);
+  if (!TQvEditor::AttachDocumentView(Doc, View)) return false;
+  auto* GView = qobject_cast<TQvGraphicsView*>(View);
+  if (!GView) return true;
+  for (TQvGraphicsTool* Tool : Tools()) Tool->CreateControl(GView);
+  // The view has to know its size before the zoom is chosen.
+  if (!GView->isVisible() || GView->size().isEmpty()) GView->ensurePolished();
+  AutoFit(qobject_cast<TQvGraphicsDocument*>(Doc), GView);
+  if (FActiveTool) FActiveTool->Activate();
+  GView->FDocumentView->SetVisible(true);
+  GView->UpdateScrollRange();
+  return true;
 }
-void TQvGraphicsEditor::ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
-                                           TQvDemoScriptUserAction* Action, TQvCustomProperties* Params) {
-  TQvEditor::ExecuteDemoCommand(Playback, Command, Handled, Action, Params);
-}
-void TQvGraphicsEditor::GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
-                                            QPoint& Point) {
-  TQvEditor::GetDemoControlPoint(Playback, Params, Handled, Point);
-}
+
 bool TQvGraphicsEditor::OpenFile(const QString& FileName, TQvDocument*& Doc, bool AddToRecent) {
-  return TQvEditor::OpenFile(FileName, Doc, AddToRecent);
+  if (!TQvEditor::OpenFile(FileName, Doc, AddToRecent)) return false;
+  TQvGraphicsView* View = ActiveView();
+  if (!View) return true;
+  RefreshFolderList(FileName);
+  AutoFit(qobject_cast<TQvGraphicsDocument*>(Doc), View);
+  if (auto* GDoc = qobject_cast<TQvGraphicsDocument*>(Doc)) {
+    SetWidthText(QString::number(GDoc->Width()));
+    SetHeightText(QString::number(GDoc->Height()));
+  }
+  if (Recorder) {
+    Recorder->RecordLine(QStringLiteral("MouseCurvedMove Open"));
+    if (Recorder->RecordMessages()) Recorder->RecordLine(QStringLiteral("Message \"Open Image\""));
+    Recorder->RecordLine(QStringLiteral("ImageOpen \"") + QFileInfo(FileName).fileName() + QStringLiteral("\", ") +
+                         QString::number(View->width()) + QStringLiteral(", ") + QString::number(View->height()));
+  }
+  return true;
 }
-bool TQvGraphicsEditor::CanUndo() { return TQvEditor::CanUndo(); }
-bool TQvGraphicsEditor::CanRedo() { return TQvEditor::CanRedo(); }
-void TQvGraphicsEditor::DoUndo() { TQvEditor::DoUndo(); }
-void TQvGraphicsEditor::DoRedo() { TQvEditor::DoRedo(); }
-void TQvGraphicsEditor::MainFormMouseWheel(QObject*, TQvShiftState, int, const QPoint&, bool& Handled) { Handled = false; }
-void TQvGraphicsEditor::ActivateDocumentCommand(TQvDocument* Doc) { ActivateDocument(Doc); }
-void TQvGraphicsEditor::NextImageCommand(QObject*) {}
-void TQvGraphicsEditor::PrevImageCommand(QObject*) {}
-void TQvGraphicsEditor::ZoomInCommand(QObject*) {}
-void TQvGraphicsEditor::ZoomOutCommand(QObject*) {}
-void TQvGraphicsEditor::ActualSizeCommand(QObject*) {}
-void TQvGraphicsEditor::BestFitCommand(QObject*) {}
-void TQvGraphicsEditor::FillImportSubmenu() {}
+
+bool TQvGraphicsEditor::CanUndo() {
+  const TQvGraphicsDocument* Doc = ActiveDocument();
+  return TQvEditor::CanUndo() && !(Doc && Doc->FModifying);
+}
+
+bool TQvGraphicsEditor::CanRedo() {
+  const TQvGraphicsDocument* Doc = ActiveDocument();
+  return TQvEditor::CanRedo() && !(Doc && Doc->FModifying);
+}
+
+void TQvGraphicsEditor::DoUndo() {
+  TQvGraphicsDocument* Doc = ActiveDocument();
+  TQvGraphicsTool* Tool = FActiveTool;
+  SetActiveTool(nullptr);
+  if (Doc) Doc->NotifyBeforeUndo();
+  TQvEditor::DoUndo();
+  if (Doc) Doc->NotifyAfterUndo();
+  SetActiveTool(Tool);
+}
+
+void TQvGraphicsEditor::DoRedo() {
+  TQvGraphicsDocument* Doc = ActiveDocument();
+  TQvGraphicsTool* Tool = FActiveTool;
+  SetActiveTool(nullptr);
+  if (Doc) Doc->NotifyBeforeRedo();
+  TQvEditor::DoRedo();
+  if (Doc) Doc->NotifyAfterRedo();
+  SetActiveTool(Tool);
+}
+
+// ---- tools ----
+
+std::vector<TQvGraphicsTool*> TQvGraphicsEditor::Tools() {
+  std::vector<TQvGraphicsTool*> Result;
+  if (!Application) return Result;
+  for (int I = 0; I < Application->ComponentCount(); ++I)
+    if (auto* Tool = qobject_cast<TQvGraphicsTool*>(Application->Components(I))) Result.push_back(Tool);
+  return Result;
+}
+
 void TQvGraphicsEditor::SetActiveTool(TQvGraphicsTool* Tool) {
+  if (FActiveTool) FActiveTool->Deactivate();
   FPreviousTool = FActiveTool;
+  if (Tool) Tool->Activate();
   FActiveTool = Tool;
 }
-bool TQvGraphicsEditor::CanSelectTool(TQvGraphicsTool*) { return ActiveDocument() != nullptr; }
-std::vector<TQvGraphicsTool*> TQvGraphicsEditor::Tools() { return {}; }
+
+void TQvGraphicsEditor::SetDefaultTool(TQvGraphicsTool* Tool) {
+  FDefaultTool = Tool;
+  SetActiveTool(Tool);
+}
+
+bool TQvGraphicsEditor::CanSelectTool(TQvGraphicsTool* Tool) {
+  const TQvGraphicsDocument* Doc = ActiveDocument();
+  if (!Doc) return false;
+  if (FLockTool && Tool != FActiveTool) return false;
+  if (Doc->FModifying && Doc->FModifyingTool) {
+    auto* Changing = dynamic_cast<TQvGraphicsTool*>(Doc->FModifyingTool);
+    if (Changing && Changing != Tool && Changing->FExclusiveChange) return false;
+  }
+  return true;
+}
+
+// ---- documents, views, zoom ----
+
 TQvGraphicsDocument* TQvGraphicsEditor::ActiveDocument() const {
   return qobject_cast<TQvGraphicsDocument*>(TQvEditor::ActiveDocument());
 }
-TQvGraphicsView* TQvGraphicsEditor::ActiveView() const { return nullptr; }
-void TQvGraphicsEditor::SetZoom(TQvGraphicsView*, int, int) {}
-void TQvGraphicsEditor::BestFit(TQvGraphicsView*) {}
-void TQvGraphicsEditor::AutoFit(TQvGraphicsDocument*, TQvGraphicsView*) {}
-void TQvGraphicsEditor::FitActive() {}
-void TQvGraphicsEditor::SetMinViewSize(int, int) {}
-void TQvGraphicsEditor::RefreshFolderList(const QString&) {}
-void TQvGraphicsEditor::SetWidthText(const QString&) {}
-void TQvGraphicsEditor::SetHeightText(const QString&) {}
-void TQvGraphicsEditor::SetPositionText(const QString&, const QString&) {}
-void TQvGraphicsEditor::SetColorText(const QString&, const QString&, const QString&) {}
-void TQvGraphicsEditor::OpenFileByName(const QString&) {}
-bool TQvGraphicsEditor::OpenAcquiredFile(const QString&) { return false; }
-bool TQvGraphicsEditor::eventFilter(QObject* Watched, QEvent* Event) { return TQvEditor::eventFilter(Watched, Event); }
-void TQvGraphicsEditor::DropFile(const QString& FileName) { TQvEditor::DropFile(FileName); }
-void TQvGraphicsEditor::RecordCommandLines(const QString&, const QString&) {}
-void TQvGraphicsEditor::CreateStatusPanels() {}
+
+TQvGraphicsView* TQvGraphicsEditor::ActiveView() const {
+  const TQvGraphicsDocument* Doc = ActiveDocument();
+  return Doc ? qobject_cast<TQvGraphicsView*>(Doc->View()) : nullptr;
+}
+
+void TQvGraphicsEditor::SetZoom(TQvGraphicsView* View, int Numerator, int Denominator) {
+  if (!View || Numerator <= 0 || Denominator <= 0) return;
+  const TPoint Centre = View->DeviceToLogical(TPoint{View->ClientWidth() / 2, View->ClientHeight() / 2});
+  View->SetZoomExtents(Numerator, Denominator);
+  View->CenterOn(Centre);
+  // What lies under the pointer has changed: the status fields and the tools' overlays follow as
+  // if the pointer had moved.
+  if (View->Hovered()) {
+    const TPoint P = View->GetMousePos();
+    View->DoMouseMove(QvShiftState(QGuiApplication::keyboardModifiers(), QGuiApplication::mouseButtons()), P);
+  }
+  View->UpdateCursor();
+}
+
+void TQvGraphicsEditor::BestFit(TQvGraphicsView* View) {
+  if (!View || !View->Document()) return;
+  // The view's scroll bars always take their room, so the picture has to fit the client area.
+  const TQvZoomRatio R =
+      BestFitRatio(View->ClientWidth(), View->ClientHeight(), View->Document()->Width(), View->Document()->Height());
+  SetZoom(View, R.Numerator, R.Denominator);
+}
+
+void TQvGraphicsEditor::AutoFit(TQvGraphicsDocument* Doc, TQvGraphicsView* View) {
+  if (!Doc || !View) return;
+  if (AutoFitIsActualSize(View->ClientWidth(), View->ClientHeight(), Doc->Width(), Doc->Height()))
+    SetZoom(View, 1, 1);
+  else
+    BestFit(View);
+}
+
+void TQvGraphicsEditor::FitActive() { AutoFit(ActiveDocument(), ActiveView()); }
+
+void TQvGraphicsEditor::SetMinViewSize(int Width, int Height) {
+  TQvGraphicsView* View = ActiveView();
+  if (!View || !MainForm) return;
+  QRect Frame = MainForm->geometry();
+  if (View->width() < Width) Frame.setWidth(Frame.width() + Width - View->width());
+  if (View->height() < Height) Frame.setHeight(Frame.height() + Height - View->height());
+  if (QScreen* Screen = MainForm->screen()) {
+    const QRect Work = Screen->availableGeometry();
+    Frame.setWidth(std::min(Frame.width(), Work.width()));
+    Frame.setHeight(std::min(Frame.height(), Work.height()));
+    Frame.moveLeft(std::clamp(Frame.left(), Work.left(), Work.right() - Frame.width() + 1));
+    Frame.moveTop(std::clamp(Frame.top(), Work.top(), Work.bottom() - Frame.height() + 1));
+  }
+  MainForm->setGeometry(Frame);
+}
+
+void TQvGraphicsEditor::RecordCommandLines(const QString& Name, const QString& Message) {
+  if (!Recorder) return;
+  Recorder->RecordLine(QStringLiteral("MouseCurvedMove ") + Name);
+  if (Recorder->RecordMessages()) Recorder->RecordLine(QStringLiteral("Message \"") + Message + QLatin1Char('"'));
+  Recorder->RecordLine(Name);
+}
+
+void TQvGraphicsEditor::ZoomInCommand(QObject*) {
+  RecordCommandLines(QStringLiteral("ZoomIn"), QStringLiteral("Zoom In"));
+  TQvGraphicsView* View = ActiveView();
+  if (!View) return;
+  const TQvZoomRatio R = ZoomSteps[ZoomInStep(View->ZoomNumerator(), View->ZoomDenominator())];
+  SetZoom(View, R.Numerator, R.Denominator);
+}
+
+void TQvGraphicsEditor::ZoomOutCommand(QObject*) {
+  RecordCommandLines(QStringLiteral("ZoomOut"), QStringLiteral("Zoom Out"));
+  TQvGraphicsView* View = ActiveView();
+  if (!View) return;
+  const TQvZoomRatio R = ZoomSteps[ZoomOutStep(View->ZoomNumerator(), View->ZoomDenominator())];
+  SetZoom(View, R.Numerator, R.Denominator);
+}
+
+void TQvGraphicsEditor::ActualSizeCommand(QObject*) {
+  RecordCommandLines(QStringLiteral("ActualSize"), QStringLiteral("Actual Size"));
+  if (TQvGraphicsView* View = ActiveView()) SetZoom(View, 1, 1);
+}
+
+void TQvGraphicsEditor::BestFitCommand(QObject*) {
+  RecordCommandLines(QStringLiteral("BestFit"), QStringLiteral("Best Fit"));
+  if (TQvGraphicsView* View = ActiveView()) BestFit(View);
+}
+
+void TQvGraphicsEditor::MainFormMouseWheel(QObject*, TQvShiftState Shift, int WheelDelta, const QPoint& MousePos,
+                                           bool& Handled) {
+  // A purely sideways turn (tilt wheels, touchpads) has no direction to zoom or step in.
+  if (WheelDelta == 0) return;
+  TQvGraphicsView* View = ActiveView();
+  if (!View || !View->Hovered()) return;
+  const QPoint P = View->viewport()->mapFromGlobal(MousePos);
+  const int Direction = WheelDelta < 1 ? -1 : 1;
+  // The view has no wheel behaviour of its own beyond what the tools do.
+  View->DoMouseWheel(Shift, Direction, TPoint{P.x(), P.y()});
+  Handled = true;
+}
+
+bool TQvGraphicsEditor::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Watched == MainForm && Event->type() == QEvent::Wheel) {
+    auto* Wheel = static_cast<QWheelEvent*>(Event);
+    bool Handled = false;
+    MainFormMouseWheel(Watched, QvShiftState(Wheel->modifiers(), Wheel->buttons()), Wheel->angleDelta().y(),
+                       Wheel->globalPosition().toPoint(), Handled);
+    if (Handled) {
+      Event->accept();
+      return true;
+    }
+  }
+  return TQvEditor::eventFilter(Watched, Event);
+}
+
+void TQvGraphicsEditor::ActivateDocumentCommand(TQvDocument* Doc) { ActivateDocument(Doc); }
+
+// ---- folder navigation ----
+
+void TQvGraphicsEditor::RefreshFolderList(const QString& FileName) {
+  const QFileInfo Info(FileName);
+  const QString Folder = Info.path();
+  if (FileName.isEmpty() || Folder.isEmpty()) return;
+  FFolderFiles.clear();
+  QDir Dir(Folder);
+  const QStringList Names =
+      Dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+  const QString Prefix = Dir.path() == QLatin1String("/") ? QStringLiteral("/") : Dir.path() + QLatin1Char('/');
+  for (const QString& Name : Names) {
+    const int Dot = Name.lastIndexOf(QLatin1Char('.'));
+    if (Dot < 0) continue;
+    const QString Extension = Name.mid(Dot).toUpper();
+    if (Extension.size() > 2 && ImageExtensions.contains(Extension)) FFolderFiles.append(Prefix + Name);
+  }
+  FFolderIndex = -1;
+  const QString Wanted = Info.absoluteFilePath();
+  for (int I = 0; I < FFolderFiles.size(); ++I)
+    if (QFileInfo(FFolderFiles[I]).absoluteFilePath().compare(Wanted, Qt::CaseInsensitive) == 0) {
+      FFolderIndex = I;
+      break;
+    }
+}
+
+void TQvGraphicsEditor::NextImageCommand(QObject*) {
+  if (FFolderFiles.isEmpty() || FFolderIndex + 1 >= FFolderFiles.size()) return;
+  const int Index = FFolderIndex + 1;
+  TQvDocument* Doc = nullptr;
+  // The list is rebuilt by a successful open; a failed one leaves the position where it was.
+  if (!OpenFile(FFolderFiles[Index], Doc, true)) return;
+  if (FFolderIndex < 0) FFolderIndex = Index;
+}
+
+void TQvGraphicsEditor::PrevImageCommand(QObject*) {
+  if (FFolderIndex <= 0 || FFolderIndex > FFolderFiles.size()) return;
+  const int Index = FFolderIndex - 1;
+  TQvDocument* Doc = nullptr;
+  if (!OpenFile(FFolderFiles[Index], Doc, true)) return;
+  if (FFolderIndex < 0) FFolderIndex = Index;
+}
+
+// ---- status fields ----
+
+void TQvGraphicsEditor::SetWidthText(const QString& Text) {
+  if (WStatusPanel) WStatusPanel->setText(Text);
+}
+
+void TQvGraphicsEditor::SetHeightText(const QString& Text) {
+  if (HStatusPanel) HStatusPanel->setText(Text);
+}
+
+void TQvGraphicsEditor::SetPositionText(const QString& X, const QString& Y) {
+  if (XStatusPanel) XStatusPanel->setText(X);
+  if (YStatusPanel) YStatusPanel->setText(Y);
+}
+
+void TQvGraphicsEditor::SetColorText(const QString& R, const QString& G, const QString& B) {
+  if (RStatusPanel) RStatusPanel->setText(R);
+  if (GStatusPanel) GStatusPanel->setText(G);
+  if (BStatusPanel) BStatusPanel->setText(B);
+}
+
+// ---- files ----
+
+void TQvGraphicsEditor::OpenFileByName(const QString& FileName) {
+  TQvDocument* Doc = nullptr;
+  OpenFile(FileName, Doc, true);
+}
+
+void TQvGraphicsEditor::DropFile(const QString& FileName) { OpenFileByName(FileName); }
+
+void TQvGraphicsEditor::FillImportSubmenu() {}
+
+bool TQvGraphicsEditor::OpenAcquiredFile(const QString& TempFileName) {
+  TQvDocument* Doc = nullptr;
+  const bool Ok = OpenFile(TempFileName, Doc, false);
+  if (Ok && Doc) {
+    Doc->FileName.clear();
+    UpdateCaption(this);
+  }
+  QFile::remove(TempFileName);
+  return Ok;
+}
+
+// ---- demonstrations ----
+
+void TQvGraphicsEditor::ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
+                                           TQvDemoScriptUserAction* Action, TQvCustomProperties* Params) {
+  int Width = 0, Height = 0;
+  Handled = true;
+  if (Command == QLatin1String("IMAGEOPEN")) {
+    QString Name = Params && Params->Count() > 0 ? Params->GetValue(0).toString() : QString();
+    const QString InFolder = FImagesFolder + Name;
+    if (!Name.isEmpty() && QFileInfo(InFolder).isFile()) Name = InFolder;
+    TQvDocument* Doc = nullptr;
+    if (!Name.isEmpty() && OpenFile(Name, Doc, true) && Doc) {
+      Doc->Temporary = true;
+      if (Params->Count() == 3 && ParamNumber(Params, 1, Width) && ParamNumber(Params, 2, Height)) {
+        SetMinViewSize(Width, Height);
+        FitActive();
+      }
+    } else if (DemoErrorReporter) {
+      DemoErrorReporter(Playback, QStringLiteral("Cannot open the file."));
+    }
+  } else if (Command == QLatin1String("ZOOMIN")) {
+    ZoomInCommand(this);
+  } else if (Command == QLatin1String("ZOOMOUT")) {
+    ZoomOutCommand(this);
+  } else if (Command == QLatin1String("ACTUALSIZE")) {
+    ActualSizeCommand(this);
+  } else if (Command == QLatin1String("BESTFIT")) {
+    BestFitCommand(this);
+  } else if (Command == QLatin1String("SETMINVIEWSIZE")) {
+    if (ParamNumber(Params, 0, Width) && ParamNumber(Params, 1, Height)) SetMinViewSize(Width, Height);
+    FitActive();
+  } else if (Command == QLatin1String("SETMINWINDOWSIZE")) {
+    if (MainForm && ParamNumber(Params, 0, Width) && ParamNumber(Params, 1, Height)) {
+      QRect Frame = MainForm->geometry();
+      const QRect Screen = MainForm->screen() ? MainForm->screen()->geometry() : Frame;
+      const QRect Work = MainForm->screen() ? MainForm->screen()->availableGeometry() : Frame;
+      if (Frame.width() < Width) {
+        Frame.setWidth(Width);
+        Frame.moveLeft(Screen.left() + (Screen.width() - Width) / 2);
+      }
+      if (Frame.height() < Height) {
+        Frame.setHeight(Height);
+        Frame.moveTop(Work.top() + (Work.height() - Height) / 2);
+      }
+      MainForm->setGeometry(Frame);
+    }
+    FitActive();
+  } else {
+    TQvEditor::ExecuteDemoCommand(Playback, Command, Handled, Action, Params);
+  }
+}
+
+void TQvGraphicsEditor::GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
+                                            QPoint& Point) {
+  Handled = false;
+  const QString Name = Params && Params->Count() > 0 ? Params->GetValue(0).toString().toUpper() : QString();
+  QAction* Button = nullptr;
+  if (Name == QLatin1String("OPEN") || Name == QLatin1String("OPENBUTTON"))
+    Button = OpenToolButton;
+  else if (Name == QLatin1String("ZOOMIN"))
+    Button = ZoomInButton;
+  else if (Name == QLatin1String("ZOOMOUT"))
+    Button = ZoomOutButton;
+  else if (Name == QLatin1String("ACTUALSIZE"))
+    Button = ActualSizeButton;
+  else if (Name == QLatin1String("BESTFIT"))
+    Button = ScaleToBestFitButton;
+  if (Button) {
+    Handled = true;
+    if (QWidget* W = ButtonWidget(StandardToolbar, Button)) Point = W->mapToGlobal(W->rect().center());
+    return;
+  }
+  if (Name == QLatin1String("IMAGE")) {
+    int X = 0, Y = 0;
+    TQvGraphicsView* View = ActiveView();
+    if (View && ParamNumber(Params, 1, X) && ParamNumber(Params, 2, Y)) {
+      const TPoint D = View->LogicalToDevice(TPoint{X, Y});
+      Point = View->viewport()->mapToGlobal(QPoint(D.X, D.Y));
+      Handled = true;
+    }
+    return;
+  }
+  TQvEditor::GetDemoControlPoint(Playback, Params, Handled, Point);
+}

@@ -67,6 +67,9 @@ class TQvGraphicsEditor : public TQvEditor {
   void SetActiveTool(TQvGraphicsTool* Tool);
   TQvGraphicsTool* ActiveTool() const { return FActiveTool; }
   TQvGraphicsTool* PreviousTool() const { return FPreviousTool; }
+  // The tool that is active when nothing else was chosen (set once by the composition root).
+  void SetDefaultTool(TQvGraphicsTool* Tool);
+  TQvGraphicsTool* DefaultTool() const { return FDefaultTool; }
   bool CanSelectTool(TQvGraphicsTool* Tool);
   void LockTool() { FLockTool = true; }
   void UnlockTool() { FLockTool = false; }
@@ -101,6 +104,9 @@ class TQvGraphicsEditor : public TQvEditor {
   // A scanned image arrives as a temporary file: it is opened untitled and deleted.
   bool OpenAcquiredFile(const QString& TempFileName);
 
+  // Hands a demonstration error to the player (set by the demonstration module).
+  std::function<void(TQvDemoPlayback* Playback, const QString& Message)> DemoErrorReporter;
+
   const QString& ImagesFolder() const { return FImagesFolder; }
   void SetImagesFolder(const QString& Folder) { FImagesFolder = Folder; }
   TQvGraphicsFormats& Formats() { return *FFormats; }
@@ -114,6 +120,7 @@ class TQvGraphicsEditor : public TQvEditor {
   QStringList FFolderFiles;
   int FFolderIndex = -1;
   TQvGraphicsTool* FPreviousTool = nullptr;
+  TQvGraphicsTool* FDefaultTool = nullptr;
 
   QAction* ZoomInMenuItem = nullptr;
   QAction* ZoomOutMenuItem = nullptr;

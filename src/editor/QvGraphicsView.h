@@ -194,7 +194,6 @@ class TQvGraphicsView : public TQvScrollViewControl, public IQvDocumentObserver,
   void mouseReleaseEvent(QMouseEvent* Event) override;
   void keyPressEvent(QKeyEvent* Event) override;
   void keyReleaseEvent(QKeyEvent* Event) override;
-  bool focusNextPrevChild(bool Next) override;
 
  private:
   void RecordLine(const QString& Line);
