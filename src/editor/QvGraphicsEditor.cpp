@@ -389,6 +389,9 @@ void TQvGraphicsEditor::ZoomInCommand(QObject*) {
   TQvGraphicsView* View = ActiveView();
   if (!View) return;
   const TQvZoomRatio R = ZoomSteps[ZoomInStep(View->ZoomNumerator(), View->ZoomDenominator())];
+  // Beyond the last step (a best fit of a tiny image) the last step would be a reduction.
+  if (ZoomThousandths(R.Numerator, R.Denominator) < ZoomThousandths(View->ZoomNumerator(), View->ZoomDenominator()))
+    return;
   SetZoom(View, R.Numerator, R.Denominator);
 }
 
@@ -397,6 +400,9 @@ void TQvGraphicsEditor::ZoomOutCommand(QObject*) {
   TQvGraphicsView* View = ActiveView();
   if (!View) return;
   const TQvZoomRatio R = ZoomSteps[ZoomOutStep(View->ZoomNumerator(), View->ZoomDenominator())];
+  // Below the first step (a best fit of a huge image) the first step would be an enlargement.
+  if (ZoomThousandths(R.Numerator, R.Denominator) > ZoomThousandths(View->ZoomNumerator(), View->ZoomDenominator()))
+    return;
   SetZoom(View, R.Numerator, R.Denominator);
 }
 

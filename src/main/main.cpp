@@ -1,4 +1,5 @@
 // The editor: set up the process-wide objects, compose the modules, run, and save at the end.
+#include "Model.h"
 #include "Module.h"
 #include "QvApplication.h"
 #include "QvSignals.h"
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   App.SetTitle(QStringLiteral("Ocuvane"));
   QvUnitStartup();
   QvInstallTerminationHandler();
+  TModule::Composition = ComposeEditor;
   int Code = 0;
   try {
     App.CreateForm(Module);
