@@ -79,7 +79,7 @@ QPoint TQvDemoScriptAction::FindTarget() {
   if (FParams.IsNumeric(0) && FParams.IsNumeric(1))
     return QPoint(ToCoordinate(FParams.AsDouble(0)), ToCoordinate(FParams.AsDouble(1)));
   QPoint Point;
-  if (FPlayback.GetControlPoint(FParams, Point)) return Point;
+  if (FPlayback.GetControlPoint(FParams, Point)) return QPoint(ToCoordinate(Point.x()), ToCoordinate(Point.y()));
   FPlayback.Error(InvalidArguments);
   return FPlayback.GetPointerPos();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <typeinfo>
 
 namespace {
@@ -192,7 +193,7 @@ TEST(QvDemoScriptAction, CurvedMoveBulgesOnlyForDiagonalMoves) {
     if (A->IsDone()) break;
     const double T = double(At) / Move->Duration();
     const double E = T < 0.5 ? 2 * T * T : 1 - 2 * (1 - T) * (1 - T);
-    const double S = std::sin(M_PI * E) * (100.0 / 3) / D;
+    const double S = std::sin(std::numbers::pi * E) * (100.0 / 3) / D;
     EXPECT_EQ(P.GetPointerPos(), QPoint(int(std::nearbyint(300 * E + S * 100)), int(std::nearbyint(100 * E + S * 300))))
         << At;
     // Distance of the point from the straight line y = x / 3.
