@@ -2,7 +2,8 @@
 // next to the djpeg command decoding the same file.
 //
 // Peak memory of the open alone: run with --benchmark_filter=OpenJpeg24MP under /usr/bin/time -v.
-// The test photo is written once per run, and its pixels are freed before the timing starts.
+// The test photo is written once per run, and its pixels are freed before the timing starts;
+// BENCH_DOCUMENT_KEEP_PHOTO=<path> keeps a copy of it.
 
 #include "QvGraphicsDocument.h"
 #include "QvGraphicsFormats.h"
@@ -52,6 +53,12 @@ class TPhotoFile {
     };
     QString Error;
     if (!SaveImageFile(Source, FileName, QvFormatId::Jpeg, Error)) std::abort();
+    // A copy for timing other decoders on the very same file.
+    const QString Keep = qEnvironmentVariable("BENCH_DOCUMENT_KEEP_PHOTO");
+    if (!Keep.isEmpty()) {
+      QFile::remove(Keep);
+      QFile::copy(FileName, Keep);
+    }
   }
 
   QTemporaryDir Dir;
