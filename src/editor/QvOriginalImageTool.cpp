@@ -41,6 +41,10 @@ TQvOriginalImageTool::TQvOriginalImageTool() {
   Localize();
 }
 
+TQvOriginalImageTool::~TQvOriginalImageTool() {
+  if (OriginalImageTool == this) OriginalImageTool = nullptr;
+}
+
 QToolButton* TQvOriginalImageTool::ButtonWidget() const {
   QToolBar* Toolbar = GraphicsEditor ? GraphicsEditor->StandardToolbar : nullptr;
   if (!Toolbar || !OriginalImageToolButton) return nullptr;

@@ -24,6 +24,7 @@ class TQvOriginalImageTool : public TQvGraphicsTool {
 
   // Adds OriginalImageToolButton to the editor's standard toolbar.
   TQvOriginalImageTool();
+  ~TQvOriginalImageTool() override;
 
   void Localize() override;
   void UpdateControls() override;

@@ -9,6 +9,10 @@ TQvScrollTool* ScrollTool = nullptr;
 
 TQvScrollTool::TQvScrollTool() { SetControlClass<TQvScrollToolControl>(); }
 
+TQvScrollTool::~TQvScrollTool() {
+  if (ScrollTool == this) ScrollTool = nullptr;
+}
+
 bool TQvScrollTool::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->type() == QEvent::KeyPress || Event->type() == QEvent::KeyRelease) {
     const auto* Key = static_cast<const QKeyEvent*>(Event);

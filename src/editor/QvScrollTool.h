@@ -12,6 +12,7 @@ class TQvScrollTool : public TQvGraphicsTool {
  public:
   // Created by the graphics editor during its own construction, so it is the first tool.
   TQvScrollTool();
+  ~TQvScrollTool() override;
 
  protected:
   // Eats the keyboard's auto-repeat of the space bar, so a held key does not switch back and forth.
