@@ -1,5 +1,6 @@
 #include "QvViewControls.h"
 
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -153,6 +154,8 @@ void TQvViewControl::PaintView(QPaintDevice* target, const QRegion& region) {
 void TQvViewControl::paintEvent(QPaintEvent* event) { PaintView(viewport(), event->region()); }
 
 void TQvViewControl::wheelEvent(QWheelEvent* event) { event->ignore(); }
+
+void TQvViewControl::keyPressEvent(QKeyEvent* event) { event->ignore(); }
 
 // ---------------------------------------------------------------------------------------------
 // TQvScrollViewControl

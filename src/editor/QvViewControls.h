@@ -83,6 +83,8 @@ protected:
   void paintEvent(QPaintEvent* event) override;
   // The view has no wheel behaviour of its own: the event goes on to the window around it.
   void wheelEvent(QWheelEvent* event) override;
+  // Nor keyboard scrolling: arrow and page keys belong to the tools.
+  void keyPressEvent(QKeyEvent* event) override;
 
 private:
   TQvViewObjectList FObjects;

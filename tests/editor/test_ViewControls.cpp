@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QScrollBar>
 
 namespace {
@@ -213,4 +215,16 @@ TEST_F(ScrollView, ObjectsOutsideTheExtentDoNotWidenIt) {
   view.GetExtent(extent);
   EXPECT_EQ(extent.Width(), 100);
   EXPECT_EQ(extent.Height(), 100);
+}
+
+TEST_F(ScrollView, KeysAndWheelDoNotScroll) {
+  SetPicture(2000, 1000);
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+  QApplication::sendEvent(&view, &key);
+  QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+  QApplication::sendEvent(&view, &right);
+  QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(view.viewport(), &wheel);
+  EXPECT_EQ(Origin(), QPoint(0, 0));
 }
