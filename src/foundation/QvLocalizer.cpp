@@ -127,7 +127,8 @@ bool TQvLocalizer::AddLanguageData(const QByteArray& Data, const QString& FileNa
     return false;
   }
   if (!AddLanguage(File, ErrorString)) return false;
-  FLanguageData.emplace_back(FileName, Data);
+  // Keyed by the path the language entry records, so a relative name finds its bytes again.
+  FLanguageData.emplace_back(FLanguages.back().FileName, Data);
   return true;
 }
 

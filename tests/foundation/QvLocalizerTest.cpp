@@ -341,6 +341,15 @@ TEST(QvLocalizer, LanguagesFromBytes) {
   EXPECT_EQ(L.GetLocalString(94), "Save changes to %s?");
 }
 
+TEST(QvLocalizer, LanguageFromBytesUnderARelativeNameFindsItsStrings) {
+  // Regression: the bytes were kept under the name as given while the entry held the absolute path.
+  TQvLocalizer L;
+  ASSERT_TRUE(L.AddLanguageData(GermanIni, "German.ini"));
+  L.SelectBaseLanguage();
+  L.SetLanguage(1031);
+  EXPECT_EQ(L.GetLocalString(10), "&Datei");
+}
+
 TEST(QvLocalizer, GlobalFunctionsSetTheDefaultLocaleOnly) {
   TLanguageFolder Folder;
   Folder.Write("English.ini", EnglishIni);
