@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMenu>
 #include <QScreen>
 #include <QStatusBar>
@@ -227,8 +228,9 @@ bool TQvGraphicsEditor::AttachDocumentView(TQvDocument* Doc, QWidget*& View) {
   auto* GView = qobject_cast<TQvGraphicsView*>(View);
   if (!GView) return true;
   for (TQvGraphicsTool* Tool : Tools()) Tool->CreateControl(GView);
-  // The view has to know its size before the zoom is chosen.
-  if (!GView->isVisible() || GView->size().isEmpty()) GView->ensurePolished();
+  // The zoom depends on the view's size, which the window's layout gives it only when it runs.
+  if (MainForm && MainForm->layout()) MainForm->layout()->activate();
+  if (QWidget* Workspace = GView->parentWidget(); Workspace && Workspace->layout()) Workspace->layout()->activate();
   AutoFit(qobject_cast<TQvGraphicsDocument*>(Doc), GView);
   if (FActiveTool) FActiveTool->Activate();
   GView->FDocumentView->SetVisible(true);
@@ -331,6 +333,7 @@ TQvGraphicsView* TQvGraphicsEditor::ActiveView() const {
 
 void TQvGraphicsEditor::SetZoom(TQvGraphicsView* View, int Numerator, int Denominator) {
   if (!View || Numerator <= 0 || Denominator <= 0) return;
+  View->FFitPending = false;
   const TPoint Centre = View->DeviceToLogical(TPoint{View->ClientWidth() / 2, View->ClientHeight() / 2});
   View->SetZoomExtents(Numerator, Denominator);
   View->CenterOn(Centre);
@@ -357,6 +360,8 @@ void TQvGraphicsEditor::AutoFit(TQvGraphicsDocument* Doc, TQvGraphicsView* View)
     SetZoom(View, 1, 1);
   else
     BestFit(View);
+  // A view that is not on screen yet has no final size; it fits again once it is shown.
+  View->FFitPending = !View->isVisible();
 }
 
 void TQvGraphicsEditor::FitActive() { AutoFit(ActiveDocument(), ActiveView()); }

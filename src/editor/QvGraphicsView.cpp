@@ -523,6 +523,16 @@ bool TQvGraphicsView::event(QEvent* Event) {
   return TQvScrollViewControl::event(Event);
 }
 
+void TQvGraphicsView::resizeEvent(QResizeEvent* Event) {
+  TQvScrollViewControl::resizeEvent(Event);
+  if (FFitPending && isVisible() && Editor()) Editor()->AutoFit(FDocument, this);
+}
+
+void TQvGraphicsView::showEvent(QShowEvent* Event) {
+  TQvScrollViewControl::showEvent(Event);
+  if (FFitPending && Editor()) Editor()->AutoFit(FDocument, this);
+}
+
 bool TQvGraphicsView::viewportEvent(QEvent* Event) {
   if (Event->type() == QEvent::Leave) DoMouseLeave();
   return TQvScrollViewControl::viewportEvent(Event);

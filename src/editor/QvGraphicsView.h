@@ -185,8 +185,13 @@ class TQvGraphicsView : public TQvScrollViewControl, public IQvDocumentObserver,
   TPoint FRecordPos;
   bool FHovered = false;
   TQvGraphicsDocument* FDocument;
+  // The fit was chosen before the view had its final size (the window was not shown yet): it is
+  // chosen again once the view is shown or resized for the first time.
+  bool FFitPending = false;
 
  protected:
+  void resizeEvent(QResizeEvent* Event) override;
+  void showEvent(QShowEvent* Event) override;
   bool event(QEvent* Event) override;
   bool viewportEvent(QEvent* Event) override;
   void mousePressEvent(QMouseEvent* Event) override;
