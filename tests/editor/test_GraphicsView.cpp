@@ -115,12 +115,14 @@ TEST_F(PictureView, OneToOneAndMagnifiedShowTheNearestPixel) {
     GraphicsEditor->SetZoom(View, Zoom, 1);
     View->CenterOn(TPoint{0, 0});
     const QImage Shown = Paint();
-    for (const TPoint& D : {TPoint{0, 0}, TPoint{5, 7}, TPoint{31, 20}, TPoint{59 * Zoom, 39 * Zoom}}) {
-      if (D.X >= Shown.width() || D.Y >= Shown.height()) continue;
-      const TPoint L = View->DeviceToLogical(D);
-      ASSERT_TRUE(Doc->Pixels()->BoundsRect().Contains(L.X, L.Y));
-      EXPECT_EQ(Shown.pixel(D.X, D.Y) & 0xFFFFFF, ImageColour(*Doc->Pixels(), L.X, L.Y) & 0xFFFFFF)
-          << "window " << D.X << ", " << D.Y;
+    // Each image pixel covers Zoom × Zoom window pixels; the first and the last of them show it.
+    for (const TPoint& P : {TPoint{0, 0}, TPoint{5, 7}, TPoint{31, 20}, TPoint{59, 39}}) {
+      const TPoint D = View->LogicalToDevice(P);
+      for (const TPoint& W : {D, TPoint{D.X + Zoom - 1, D.Y + Zoom - 1}}) {
+        ASSERT_TRUE(Shown.rect().contains(W.X, W.Y));
+        EXPECT_EQ(Shown.pixel(W.X, W.Y) & 0xFFFFFF, ImageColour(*Doc->Pixels(), P.X, P.Y) & 0xFFFFFF)
+            << "image " << P.X << ", " << P.Y;
+      }
     }
   }
 }
