@@ -1,0 +1,5 @@
+file(GLOB bench_tools_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tools/*.cpp)
+if(bench_tools_sources AND TARGET tools)
+  add_executable(bench_tools ${bench_tools_sources})
+  target_link_libraries(bench_tools PRIVATE tools benchmark::benchmark)
+endif()

@@ -1,0 +1,159 @@
+// The command-line program, run as a separate process from the folder the tests were built in.
+#include "RedEyeFixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+
+#include <cstring>
+
+namespace {
+
+struct TRun {
+  int Code = -1;
+  QByteArray Out;
+  QByteArray Err;
+};
+
+TRun RunCli(const QStringList& Args) {
+  QProcess P;
+  P.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/ocuvane-cli"));
+  P.setArguments(Args);
+  P.start();
+  TRun R;
+  if (!P.waitForFinished(120000)) return R;
+  R.Code = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -2;
+  R.Out = P.readAllStandardOutput();
+  R.Err = P.readAllStandardError();
+  return R;
+}
+
+QByteArray FileBytes(const QString& Name) {
+  QFile F(Name);
+  return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
+}
+
+// The first pixel where the PNG differs from the document's image, or "" when none does.
+std::string FirstDifference(const QImage& Png, const TQvPixels& P) {
+  if (Png.width() != P.Width || Png.height() != P.Height) return "size differs";
+  for (int Y = 0; Y < P.Height; ++Y)
+    for (int X = 0; X < P.Width; ++X) {
+      const QRgb C = Png.pixel(X, Y);
+      const uint8_t* Q = P.PixelAt(X, Y);
+      if (qRed(C) != Q[ChannelRed] || qGreen(C) != Q[ChannelGreen] || qBlue(C) != Q[ChannelBlue])
+        return "pixel " + std::to_string(X) + "," + std::to_string(Y);
+    }
+  return "";
+}
+
+}  // namespace
+
+TEST_F(RedEyeWorld, CliRedeyeGivesThePixelsOfTheEditor) {
+  struct Case {
+    int32_t Area;
+    int32_t Brightness;
+    int32_t Formula;
+    int32_t Border;
+  };
+  const Case Cases[] = {{176, 50, 0, 0}, {150, 90, 1, 2}, {200, 20, 2, -1}};
+  int N = 0;
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(N);
+    Open(SamplePath());
+    Tool->SetAreaSize(C.Area);
+    Tool->SetBrightness(C.Brightness);
+    Tool->SetFormula(C.Formula);
+    Tool->SetBorder(C.Border);
+    Click(LeftPupil);
+    Click(RightPupil);
+    const QString Out = Dir.filePath(QStringLiteral("cli%1.png").arg(N++));
+    const TRun R = RunCli({QStringLiteral("redeye"), SamplePath(), Out, QStringLiteral("--at"), QStringLiteral("82,81"),
+                           QStringLiteral("--at=232,33"), QStringLiteral("--area"), QString::number(C.Area),
+                           QStringLiteral("--brightness"), QString::number(C.Brightness), QStringLiteral("--formula"),
+                           QString::number(C.Formula + 1), QStringLiteral("--border"), QString::number(C.Border)});
+    ASSERT_EQ(R.Code, 0) << R.Err.constData();
+    EXPECT_TRUE(R.Err.isEmpty());
+    EXPECT_EQ(FirstDifference(QImage(Out), *Doc->Pixels()), "");
+  }
+}
+
+TEST_F(RedEyeWorld, CliConvertWritesJpegAtTheDefaultQualityAndInfoDescribes) {
+  const QString Default = Dir.filePath(QStringLiteral("default.jpg"));
+  const QString At80 = Dir.filePath(QStringLiteral("q80.JPEG"));
+  const QString At30 = Dir.filePath(QStringLiteral("q30.jpg"));
+  ASSERT_EQ(RunCli({QStringLiteral("convert"), SamplePath(), Default}).Code, 0);
+  ASSERT_EQ(RunCli({QStringLiteral("convert"), SamplePath(), At80, QStringLiteral("--quality"), QStringLiteral("80")}).Code, 0);
+  ASSERT_EQ(RunCli({QStringLiteral("convert"), SamplePath(), At30, QStringLiteral("--quality=30")}).Code, 0);
+  EXPECT_EQ(FileBytes(Default), FileBytes(At80));
+  EXPECT_NE(FileBytes(Default), FileBytes(At30));
+  EXPECT_EQ(QImage(Default).size(), QSize(311, 136));
+
+  const QString Png = Dir.filePath(QStringLiteral("copy.png"));
+  ASSERT_EQ(RunCli({QStringLiteral("convert"), SamplePath(), Png}).Code, 0);
+  Open(SamplePath());
+  EXPECT_EQ(FirstDifference(QImage(Png), *Doc->Pixels()), "");
+
+  const TRun Info = RunCli({QStringLiteral("info"), SamplePath()});
+  ASSERT_EQ(Info.Code, 0) << Info.Err.constData();
+  EXPECT_TRUE(Info.Out.contains("311")) << Info.Out.constData();
+}
+
+TEST_F(RedEyeWorld, CliRefusesBadCallsAndUnreadableFilesWithOneLineAndNoOutput) {
+  const QString In = Dir.filePath(QStringLiteral("in.jpg"));
+  ASSERT_TRUE(QFile::copy(SamplePath(), In));
+  const QByteArray InBytes = FileBytes(In);
+  const QString Text = Dir.filePath(QStringLiteral("text.jpg"));
+  {
+    QFile F(Text);
+    ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+    F.write("not a picture at all\n");
+  }
+  const QString Truncated = Dir.filePath(QStringLiteral("truncated.jpg"));
+  {
+    QFile F(Truncated);
+    ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+    F.write(InBytes.left(600));
+  }
+  const QString Out = Dir.filePath(QStringLiteral("out.png"));
+  const QString At = QStringLiteral("--at");
+  struct Case {
+    QStringList Args;
+    int Code;
+  };
+  const Case Cases[] = {
+      {{}, 2},
+      {{QStringLiteral("sharpen"), In, Out}, 2},
+      {{QStringLiteral("redeye"), In, Out}, 2},
+      {{QStringLiteral("redeye"), In, Out, At, QStringLiteral("12")}, 2},
+      {{QStringLiteral("redeye"), In, Out, At, QStringLiteral("1,1"), QStringLiteral("--formula"), QStringLiteral("4")}, 2},
+      {{QStringLiteral("redeye"), In, Out, At, QStringLiteral("1,1"), QStringLiteral("--border"), QStringLiteral("6")}, 2},
+      {{QStringLiteral("redeye"), In, Out, At, QStringLiteral("311,5")}, 2},
+      {{QStringLiteral("redeye"), In, Out, At, QStringLiteral("1,1"), QStringLiteral("--brightness")}, 2},
+      {{QStringLiteral("convert"), In, Out, QStringLiteral("--quality"), QStringLiteral("101")}, 2},
+      {{QStringLiteral("convert"), In, Out, At, QStringLiteral("1,1")}, 2},
+      {{QStringLiteral("convert"), In, Dir.filePath(QStringLiteral("out.xyz"))}, 2},
+      {{QStringLiteral("convert"), In, In}, 2},
+      {{QStringLiteral("redeye"), In, Dir.filePath(QStringLiteral("./in.jpg")), At, QStringLiteral("82,81")}, 2},
+      {{QStringLiteral("convert"), Dir.filePath(QStringLiteral("missing.jpg")), Out}, 1},
+      {{QStringLiteral("convert"), Text, Out}, 1},
+      {{QStringLiteral("redeye"), Truncated, Out, At, QStringLiteral("1,1")}, 1},
+      {{QStringLiteral("convert"), In, Dir.filePath(QStringLiteral("no/such/folder/out.png"))}, 1},
+      {{QStringLiteral("info"), Text}, 1},
+      {{QStringLiteral("info"), In, Out}, 2},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Args.join(QLatin1Char(' ')).toStdString());
+    const TRun R = RunCli(C.Args);
+    EXPECT_EQ(R.Code, C.Code) << R.Err.constData();
+    EXPECT_TRUE(R.Err.startsWith("ocuvane-cli: ")) << R.Err.constData();
+    if (!C.Args.isEmpty()) {
+      EXPECT_EQ(R.Err.count('\n'), 1) << R.Err.constData();
+    }
+    EXPECT_FALSE(QFile::exists(Out));
+    EXPECT_EQ(FileBytes(In), InBytes);
+  }
+  // Nothing half written is left beside the files either.
+  EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files).size(), 3);
+}
