@@ -66,11 +66,13 @@ TQvGraphicsToolControl* TQvGraphicsTool::CreateControl(TQvGraphicsView* View) {
 void TQvGraphicsTool::CommitChange() {
   if (!FDocument) return;
   TQvGraphicsDocument& Doc = *FDocument;
-  const TRect R = Doc.FChangedRect;
-  if (R.IsEmpty()) return;
-  Doc.AddCommandState(std::make_unique<TQvGraphicsCommandState>(this, &Doc, R));
   const TQvPixels* Current = Doc.Pixels();
   if (!Current) return;
+  // Pixels outside the image do not exist; a rectangle reported beyond the edge would only make the
+  // state larger.
+  const TRect R = IntersectRect(Doc.FChangedRect, Current->BoundsRect());
+  if (R.IsEmpty()) return;
+  Doc.AddCommandState(std::make_unique<TQvGraphicsCommandState>(this, &Doc, R));
   if (Doc.FBackup.BoundsRect() == Current->BoundsRect() && Doc.FBackup.Format == Current->Format)
     Doc.FBackup.CopyRect(R.Left, R.Top, *Current, R);
   else

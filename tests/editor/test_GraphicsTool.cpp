@@ -35,10 +35,18 @@ TEST_F(ToolWorld, ChangeBecomesOneBitExactUndoStep) {
       {"two strokes unite", {{10, 10, 20, 20}, {15, 15, 30, 30}}, {10, 10, 30, 30}},
       {"a stroke over the edge is clipped", {{60, 40, 70, 50}}, {60, 40, 64, 48}},
   };
+  // A rectangle reported beyond the image records only the image's part.
+  Pen->BeginChange(View);
+  Pen->AddChangedRect({-100, 40, 4000, 3000}, false);
+  Pen->EndChange();
+  ASSERT_EQ(Doc->History.Count(), 1);
+  EXPECT_EQ(RectText(static_cast<TQvGraphicsCommandState*>(Doc->History.LastUndoState())->FRect),
+            RectText(TRect{0, 40, 64, 48}));
+  Doc->History.Undo();
   for (const Case& C : Cases) {
     SCOPED_TRACE(C.What);
     const std::vector<uint8_t> Before = Snapshot(*Doc->Pixels());
-    const int Steps = Doc->History.Count();
+    const int Steps = Doc->History.Position();
     Pen->BeginChange(View);
     for (const TRect& R : C.Strokes) Pen->Stroke(View, R, 0x5A);
     Pen->EndChange();
@@ -46,10 +54,10 @@ TEST_F(ToolWorld, ChangeBecomesOneBitExactUndoStep) {
     EXPECT_EQ(Pen->FDocument, nullptr);
     EXPECT_EQ(Pen->FPixels, nullptr);
     if (C.Recorded.IsEmpty()) {
-      EXPECT_EQ(Doc->History.Count(), Steps);
+      EXPECT_EQ(Doc->History.Position(), Steps);
       continue;
     }
-    ASSERT_EQ(Doc->History.Count(), Steps + 1);
+    ASSERT_EQ(Doc->History.Position(), Steps + 1);
     auto* State = dynamic_cast<TQvGraphicsCommandState*>(Doc->History.LastUndoState());
     ASSERT_TRUE(State);
     EXPECT_EQ(RectText(State->FRect), RectText(C.Recorded));
