@@ -8,6 +8,7 @@
 #include "QvApplication.h"
 #include "QvGraphicsEditor.h"
 #include "QvOriginalImageTool.h"
+#include "QvRedEyeTool.h"
 #include "QvToolPanel.h"
 
 #include <QToolBar>
@@ -31,5 +32,8 @@ void ComposeEditor(TModule& Root) {
   // 11. The tools, in button order: original image, red eye, gleam, brightness and contrast,
   //     undo brush, rotate, resize, crop, text.
   Application->CreateModule(OriginalImageTool);
+  Application->CreateModule(RedEyeTool);
+  //     Gleam, brightness and contrast, undo brush, rotate, resize, crop and text follow here.
   // 12. The red-eye tool becomes the graphics editor's default tool.
+  GraphicsEditor->SetDefaultTool(RedEyeTool);
 }
