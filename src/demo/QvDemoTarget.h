@@ -5,6 +5,8 @@
 // application's components in creation order.
 #pragma once
 
+#include "QvApplication.h"
+
 #include <QPoint>
 #include <QString>
 
@@ -65,3 +67,12 @@ class IQvDemoRegistry {
   // Whether commands should also record a "Message" line that explains them.
   virtual bool RecordMessages() const = 0;
 };
+
+// The application's demonstration registry (the demonstration module), found among its components;
+// nullptr when the program has none, as in tests of a single module.
+inline IQvDemoRegistry* FindDemoRegistry() {
+  if (!Application) return nullptr;
+  for (int I = 0; I < Application->ComponentCount(); ++I)
+    if (auto* Registry = dynamic_cast<IQvDemoRegistry*>(Application->Components(I))) return Registry;
+  return nullptr;
+}

@@ -310,9 +310,11 @@ TEST_F(DemonstrationTest, ShowAtStartupIsKeptInTheSettings) {
 
 TEST_F(DemonstrationTest, TheModuleIsReachableAndKeepsItsFolderWithASlash) {
   EXPECT_EQ(App->Components(0), DemonstrationModule);
+  EXPECT_EQ(FindDemoRegistry(), DemonstrationModule);
   DemonstrationModule->SetDemoFolder("/opt/ocuvane/Images");
   EXPECT_EQ(DemonstrationModule->DemoFolder(), "/opt/ocuvane/Images/");
   EXPECT_EQ(DemonstrationModule->MessageText(), "Click");
   App.reset();
   EXPECT_EQ(DemonstrationModule, nullptr);
+  EXPECT_EQ(FindDemoRegistry(), nullptr);
 }
