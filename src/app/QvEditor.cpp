@@ -181,7 +181,9 @@ bool TQvDocument::SaveToFile(const QString& AFileName, int AFormatId) {
   }
   if (!Ok) {
     // The document keeps its name and stays modified; the registry left the old file as it was.
-    if (Application)
+    // A registry that fails without a reason was cancelled by the user (the JPEG quality question):
+    // nothing to report then.
+    if (Application && (!Formats || !Error.isEmpty()))
       Application->MessageBox(
           GetLocalStringFormatted(1042, QStringLiteral("The file %s cannot be saved: %s"), {AFileName, Error}),
           QvMB::MB_OK | QvMB::MB_ICONERROR);

@@ -63,6 +63,7 @@ class TFakeFormats : public TQvDocumentFormats {
       ErrorText = QStringLiteral("No space left on device.");
       return false;
     }
+    if (CancelSave) return false;  // a format's own question (the JPEG quality) was cancelled
     QSaveFile File(FileName);
     if (!File.open(QIODevice::WriteOnly)) {
       ErrorText = File.errorString();
@@ -72,6 +73,7 @@ class TFakeFormats : public TQvDocumentFormats {
     return File.commit();
   }
   bool FailSave = false;
+  bool CancelSave = false;
   QStringList Saved;
   QList<int> SavedFormats;
 };
@@ -416,6 +418,16 @@ TEST_F(EditorTest, FailedSaveNamesTheFileAndTheReasonAndKeepsEverything) {
   EXPECT_FALSE(QFile::exists(Target));
   EXPECT_FALSE(Doc->Save());
   EXPECT_EQ(ReadFile(Path), QByteArray("picture"));
+}
+
+TEST_F(EditorTest, SaveCancelledInsideTheFormatShowsNoErrorAndKeepsTheDocumentModified) {
+  // Regression: a cancelled quality question was reported as "cannot be saved".
+  TQvDocument* Doc = Open(MakeFile(QStringLiteral("eyes.jpg")));
+  Doc->AddCommandState(new TFakeState);
+  Editor->Formats.CancelSave = true;
+  EXPECT_FALSE(Doc->Save());
+  EXPECT_TRUE(Boxes.isEmpty());
+  EXPECT_TRUE(Doc->Modified());
 }
 
 TEST_F(EditorTest, FileThatCannotBeLoadedIsReported) {
