@@ -6,11 +6,13 @@
 
 #include "MainForm.h"
 #include "QvOriginalImageTool.h"
+#include "QvSDF.h"
 #include "QvScrollTool.h"
 #include "test_GraphicsToolFixture.h"
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -332,6 +334,29 @@ TEST_F(EditorWorld, SetActiveToolRemembersThePreviousTool) {
   GraphicsEditor->SetActiveTool(nullptr);
   EXPECT_EQ(GraphicsEditor->PreviousTool(), Pen2);
   EXPECT_FALSE(Pen2->FActive);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EditorWorld, SettingsKeepTheJpegQualityAndTheStoredFlag) {
+  GraphicsEditor->Formats().FQuality = 63;
+  GraphicsEditor->FStoredFlag = true;
+  QByteArray Bytes;
+  {
+    QBuffer Buffer(&Bytes);
+    ASSERT_TRUE(Buffer.open(QIODevice::WriteOnly));
+    TQvSDFWriter Writer(&Buffer, false);
+    GraphicsEditor->SaveSettings(Writer);
+  }
+  GraphicsEditor->Formats().FQuality = 90;
+  GraphicsEditor->FStoredFlag = false;
+  TQvSDFReader Reader(Bytes);
+  GraphicsEditor->LoadSettings(Reader);
+  EXPECT_EQ(GraphicsEditor->Formats().FQuality, 63);
+  EXPECT_TRUE(GraphicsEditor->FStoredFlag);
+  EXPECT_EQ(Reader.Depth(), 0) << "every node entered is left again";
 }
 
 }  // namespace
