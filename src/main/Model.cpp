@@ -6,6 +6,7 @@
 #include "MainForm.h"
 #include "Module.h"
 #include "QvApplication.h"
+#include "QvDemonstration.h"
 #include "QvGraphicsEditor.h"
 #include "QvOriginalImageTool.h"
 #include "QvRedEyeTool.h"
@@ -22,7 +23,11 @@ void ComposeEditor(TModule& Root) {
   // 3. System information.
   // 4. Printing.
   // 5. Help.
-  // 6. Demonstrations (their folder is the images folder; shown at start-up unless the settings say no).
+  // 6. Demonstrations: their folder is the images folder, and they are shown at start-up unless the
+  //    settings say otherwise.
+  Application->CreateModule(DemonstrationModule);
+  DemonstrationModule->SetDemoFolder(GraphicsEditor->ImagesFolder());
+  DemonstrationModule->SetShowAtStartup(true);
   // 7. The demo editor.
   // 8. About.
   // 9. The tool panel.
