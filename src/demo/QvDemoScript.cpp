@@ -1,5 +1,6 @@
 #include "QvDemoScript.h"
 
+#include "QvByteText.h"
 #include "QvCodePage.h"
 #include "QvLocalizer.h"
 
@@ -9,19 +10,6 @@
 
 namespace {
 constexpr QByteArrayView Utf8Mark("\xEF\xBB\xBF");
-
-bool IsBlank(char C) { return static_cast<unsigned char>(C) <= ' '; }
-
-QByteArrayView Trim(QByteArrayView S) {
-  qsizetype B = 0, E = S.size();
-  while (B < E && IsBlank(S[B])) ++B;
-  while (E > B && IsBlank(S[E - 1])) --E;
-  return S.sliced(B, E - B);
-}
-
-bool SameText(QByteArrayView A, QByteArrayView B) {
-  return A.size() == B.size() && A.compare(B, Qt::CaseInsensitive) == 0;
-}
 
 QByteArrayList SplitLines(QByteArrayView Data) {
   QByteArrayList Lines;

@@ -1,23 +1,11 @@
 #include "QvLanguageFile.h"
 
+#include "QvByteText.h"
 #include "QvCodePage.h"
 
 #include <QFile>
 
 namespace {
-bool IsBlank(char C) { return static_cast<unsigned char>(C) <= ' '; }
-
-QByteArrayView Trim(QByteArrayView S) {
-  qsizetype B = 0, E = S.size();
-  while (B < E && IsBlank(S[B])) ++B;
-  while (E > B && IsBlank(S[E - 1])) --E;
-  return S.sliced(B, E - B);
-}
-
-bool SameText(QByteArrayView A, QByteArrayView B) {
-  return A.size() == B.size() && A.compare(B, Qt::CaseInsensitive) == 0;
-}
-
 // Calls Fn for every line of Data; lines end with CR LF, LF or CR.
 template <class F>
 void ForEachLine(QByteArrayView Data, F Fn) {
