@@ -5,6 +5,7 @@
 #pragma once
 
 #include "QvCommandHistory.h"
+#include "QvDemoTarget.h"
 #include "QvGuid.h"
 #include "QvModules.h"
 
@@ -237,7 +238,7 @@ class TQvDemoRecorder {
 // The editor module: owns the open documents (one at a time through its commands), adds the File
 // and Edit commands and the standard toolbar, asks the save and overwrite questions, keeps the
 // recent files in the settings and answers the demonstration player for undo and redo.
-class TQvEditor : public TQvModuleWithControls {
+class TQvEditor : public TQvModuleWithControls, public IQvDemoTarget {
   Q_OBJECT
 
  public:
@@ -288,12 +289,12 @@ class TQvEditor : public TQvModuleWithControls {
   virtual int AskOverwrite(const QString& Name);
   // Closes the documents from the last to the first; CanClose is false if one stayed open.
   virtual void MainFormCloseQuery(QObject* Sender, bool& CanClose);
-  virtual void ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
-                                  TQvDemoScriptUserAction* Action, TQvCustomProperties* Params);
+  void ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
+                          TQvDemoScriptUserAction* Action, TQvCustomProperties* Params) override;
   // Params item 0 names the control ("UNDO", "REDO", any case); Point is its centre on the screen.
-  virtual void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
-                                   QPoint& Point);
-  virtual void StartDemoRecording(TQvDemoRecorder* ARecorder);
+  void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
+                           QPoint& Point) override;
+  void StartDemoRecording(TQvDemoRecorder* ARecorder) override;
   virtual void AddToRecentFiles(TQvDocument* Doc);
   // Switches plug-in mode on once: hides Open, Save and the edit separator on the toolbar and sets
   // the exit code to -1 (no result returned to the plug-in yet).
@@ -320,7 +321,7 @@ class TQvEditor : public TQvModuleWithControls {
   TQvDocument* Documents(int Index) const;
   // Close of the active document; true when there is none.
   bool CloseActiveDocument();
-  void StopDemoRecording() { Recorder = nullptr; }
+  void StopDemoRecording() override { Recorder = nullptr; }
   // Puts Name at the top of the recent files (at most MaxRecentFiles) and updates the File menu.
   void AddRecentFile(const QString& Name);
   // Opens the recent file that Item stands for.

@@ -44,7 +44,7 @@ using TQvGraphicsToolControlClass = std::unique_ptr<TQvGraphicsToolControl> (*)(
 
 // ---- the tool ----
 
-class TQvGraphicsTool : public TQvModuleWithControls, public IQvGraphicsToolEvents {
+class TQvGraphicsTool : public TQvModuleWithControls, public IQvGraphicsToolEvents, public IQvDemoTarget {
   Q_OBJECT
 
  public:
@@ -57,13 +57,13 @@ class TQvGraphicsTool : public TQvModuleWithControls, public IQvGraphicsToolEven
 
   // ---- demonstration target ----
   // When FDemoName is not empty and its upper-case form is Command: ButtonClick, Handled.
-  virtual void ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
-                                  TQvDemoScriptUserAction* Action, TQvCustomProperties* Params);
+  void ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
+                          TQvDemoScriptUserAction* Action, TQvCustomProperties* Params) override;
   // Params item 0 names a control; Point its centre on the screen. The base knows none.
-  virtual void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
-                                   QPoint& Point);
-  virtual void StartDemoRecording(TQvDemoRecorder* Recorder);
-  virtual void StopDemoRecording();
+  void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
+                           QPoint& Point) override;
+  void StartDemoRecording(TQvDemoRecorder* Recorder) override;
+  void StopDemoRecording() override;
 
   // ---- view controls ----
   virtual void AddControl(TQvGraphicsToolControl* Control);
