@@ -75,6 +75,7 @@ class TFakeEngine : public IVJPEG {
   void RotateLeft(int32_t) override { Calls->push_back("RotateLeft"); }
   void RotateRight(int32_t) override { Calls->push_back("RotateRight"); }
   void WritePixels(const TVJPEGPixels&, int32_t, int32_t, int32_t) override {}
+  void SetChangedRects(const std::vector<TRect>& /*rects*/) override {}
   void Close() override {}
   uint16_t GetOrientation() override { return 1; }
   void GetQualityValues(uint16_t V[2]) override { V[0] = V[1] = 0; }

@@ -59,6 +59,7 @@ class TScriptedEngine : public IVJPEG {
   void RotateLeft(int32_t) override { Calls << "Left"; std::swap(Width, Height); }
   void RotateRight(int32_t) override { Calls << "Right"; std::swap(Width, Height); }
   void WritePixels(const TVJPEGPixels&, int32_t, int32_t, int32_t) override { Calls << "Write"; }
+  void SetChangedRects(const std::vector<TRect>& /*rects*/) override {}
   void Close() override {
     Calls << "Close";
     Loaded = false;

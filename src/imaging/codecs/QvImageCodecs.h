@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class IVJPEG;
 class QPainter;
@@ -52,6 +53,9 @@ struct TQvSaveSource {
   TRect Area;                                // the part to save; empty means the whole image
   TQvImageProperties* Properties = nullptr;  // thumbnail items are dropped from it by the save
   IVJPEG* Engine = nullptr;
+  // The rectangles of the image that tools changed since the load or the last engine save (image
+  // coordinates); the engine recompresses only the blocks they meet.
+  std::vector<TRect> ChangedRects;
   // Asks the user for the JPEG quality (the options dialog). False when cancelled; the callee keeps
   // the quality it last confirmed. Without it, DefaultJpegQuality is used.
   std::function<bool(int32_t& quality)> AskJpegQuality;

@@ -4,7 +4,11 @@
 // back and writes a JPEG without a full decode and re-encode. A document without an engine object
 // (nullptr) sends every file through the decoders.
 
+#include "QvTypes.h"
+
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include <QString>
 
@@ -37,6 +41,10 @@ class IVJPEG {
   virtual void RotateLeft(int32_t flags) = 0;
   virtual void RotateRight(int32_t flags) = 0;
   virtual void WritePixels(const TVJPEGPixels& pixels, int32_t stride, int32_t reserved1, int32_t reserved2) = 0;
+  // The rectangles whose pixels a tool changed since the load or the last save, in the coordinates
+  // of the pixels WritePixels hands over (the saved area's top left is 0, 0). Blocks they meet are
+  // recompressed from those pixels; every other block is copied from the compressed source.
+  virtual void SetChangedRects(const std::vector<TRect>& rects) = 0;
   virtual void Close() = 0;
   virtual uint16_t GetOrientation() = 0;  // EXIF orientation of the loaded file
   virtual void GetQualityValues(uint16_t values[2]) = 0;
@@ -49,3 +57,6 @@ inline TVJPEGSaveOptions MakeVJPEGSaveOptions(const uint16_t quality[2]) {
   options.Values[8] = quality[0] > 1000 ? 200 : (quality[0] > quality[1] ? quality[0] : quality[1]);
   return options;
 }
+
+// The program's engine on libjpeg-turbo; never nullptr.
+std::unique_ptr<IVJPEG> CreateVJPEGObject();
