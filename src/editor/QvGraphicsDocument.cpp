@@ -4,6 +4,7 @@
 #include "QvVJPEG.h"
 #include "prResample.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 
 #include <cmath>
@@ -95,6 +96,9 @@ void TQvGraphicsDocument::InvalidateImageRect(const TRect& Rect) {
   auto* Mapper = dynamic_cast<IQvGraphicsDocumentView*>(Widget);
   if (!Widget || !Mapper) return;
   const TRect R = InflateRect(Mapper->ImageToWindow(Rect), 1, 1);
+  // A scrolling view paints on its viewport, in the viewport's coordinates; updating the frame
+  // around it would not repaint the picture.
+  if (auto* Scroller = qobject_cast<QAbstractScrollArea*>(Widget)) Widget = Scroller->viewport();
   Widget->update(ToQRect(R));
 }
 
