@@ -247,7 +247,8 @@ void TQvEditor::Start() {
   const QStringList Arguments = CommandLineArguments();
   if (Arguments.isEmpty() || !QFileInfo(Arguments.first()).isFile()) return;
   TQvDocument* Doc = nullptr;
-  OpenFile(Arguments.first(), Doc, true);
+  // A relative name would go into the recent files and later resolve against another folder.
+  OpenFile(QFileInfo(Arguments.first()).absoluteFilePath(), Doc, true);
 }
 
 // ---- plug-in mode ----
