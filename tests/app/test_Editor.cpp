@@ -546,8 +546,12 @@ TEST_F(EditorTest, OpenCommandDropAndCommandLineOpenFiles) {
   Editor->Arguments = {FFiles.path(), A};  // a folder is not a file
   Editor->Start();
   EXPECT_EQ(Active()->FileName, B);
-  Editor->Arguments = {A};
+  // A relative name is remembered as the absolute path, so the recent entry opens from anywhere.
+  const QString Cwd = QDir::currentPath();
+  QDir::setCurrent(FFiles.path());
+  Editor->Arguments = {QStringLiteral("a.jpg")};
   Editor->Start();
+  QDir::setCurrent(Cwd);
   EXPECT_EQ(Active()->FileName, A);
   EXPECT_EQ(Editor->RecentFiles(), (QStringList{A, B}));
   ASSERT_TRUE(Active()->View());
