@@ -2,6 +2,7 @@
 #include "Model.h"
 #include "Module.h"
 #include "QvApplication.h"
+#include "QvGraphicsEditor.h"
 #include "QvSignals.h"
 
 #include <QString>
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
   try {
     App.CreateForm(Module);
     Code = App.Run();
+    // A plug-in session's result: -1 (255 to the parent) until OK has written the exchange file.
+    if (Code == 0 && GraphicsEditor) Code = GraphicsEditor->ExitCode;
   } catch (const std::exception& E) {
     App.ShowException(E);
     Code = 1;
