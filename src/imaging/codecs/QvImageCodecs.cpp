@@ -67,19 +67,26 @@ bool EngineHasFile(IVJPEG& engine, const QString& fileName) {
   }
 }
 
-bool LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const QByteArray& bytes, QString& error) {
+enum class TEngineLoad { Loaded, Failed, Declined };
+
+// Declined: the engine took the header but could not decode the picture (damaged data); the
+// decoder then opens the file or reports what is wrong with it.
+TEngineLoad LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const QByteArray& bytes, QString& error) {
   OrientEngine(engine, engine.GetOrientation());
   const int32_t width = engine.GetWidth(), height = engine.GetHeight();
   if (!CheckImageSize(width, height)) {
     error = CodecText(QvCodecString::TooLarge);
-    return false;
+    return TEngineLoad::Failed;
   }
   if (!target.Image->Allocate(width, height, PixelFormat24) || !target.Image->Pixels()) {
     error = CodecText(QvCodecString::NoMemory);
-    return false;
+    return TEngineLoad::Failed;
   }
   TQvPixels* pixels = target.Image->Pixels();
-  engine.ReadPixels(pixels->Bits, pixels->Stride, 0);
+  if (engine.ReadPixels(pixels->Bits, pixels->Stride, 0) == 0) {
+    target.Image->Release();
+    return TEngineLoad::Declined;
+  }
   TQvImageHeader header;
   JpegReadHeader(reinterpret_cast<const uint8_t*>(bytes.constData()), uint64_t(bytes.size()), header);
   ReadImageProperties(*target.Properties, reinterpret_cast<const uint8_t*>(bytes.constData()),
@@ -87,7 +94,19 @@ bool LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const QByteArray& 
   // The rows are upright now; a tag still saying otherwise would turn them again in other viewers.
   ResetOrientationProperty(*target.Properties);
   target.SourceFormat = PixelFormat24;
-  return true;
+  return TEngineLoad::Loaded;
+}
+
+// The changed rectangles in the saved area's coordinates (its top left is 0, 0), cut to the area.
+std::vector<TRect> ChangedRectsInArea(const std::vector<TRect>& changed, const TRect& area) {
+  std::vector<TRect> rects;
+  for (const TRect& rect : changed) {
+    const TRect inside = IntersectRect(rect, area);
+    if (!inside.IsEmpty())
+      rects.push_back(TRect{inside.Left - area.Left, inside.Top - area.Top, inside.Right - area.Left,
+                            inside.Bottom - area.Top});
+  }
+  return rects;
 }
 
 bool SaveThroughEngine(TQvSaveSource& source, const QString& fileName, const TRect& area, bool qvi, QString& error) {
@@ -98,6 +117,7 @@ bool SaveThroughEngine(TQvSaveSource& source, const QString& fileName, const TRe
   TVJPEGSaveOptions options = MakeVJPEGSaveOptions(quality);
   TVJPEGPixels pixels{source.Pixels->PixelAt(area.Left, area.Top), source.Pixels->Stride};
   engine.WritePixels(pixels, source.Pixels->Stride, 0, 0);
+  engine.SetChangedRects(ChangedRectsInArea(source.ChangedRects, area));
   // The engine writes a file of its own; it goes to a scratch name beside the target and reaches
   // the target only complete (and, for QVI, with its header hidden).
   QTemporaryFile scratch(QFileInfo(fileName).absoluteDir().filePath(QStringLiteral(".ocuvane-XXXXXX.jpg")));
@@ -112,7 +132,9 @@ bool SaveThroughEngine(TQvSaveSource& source, const QString& fileName, const TRe
     options.Values[7] = 0;
     saved = engine.SaveToFile(scratch.fileName(), options) != 0;
   }
-  engine.Close();
+  // After saving the whole picture the engine holds the saved file, so the next save after more
+  // edits is lossless again. A part saved, or a failure, leaves it out of step with the document.
+  if (!saved || area != source.Pixels->BoundsRect()) engine.Close();
   if (!saved) {
     error = CodecText(QvCodecString::EngineSaveFailed);
     return false;
@@ -201,13 +223,18 @@ bool LoadImageFile(TQvLoadTarget& target, const QString& fileName, int32_t& form
 
   // The engine reads files by name, and a QVI file on disk is not a JPEG; QVI goes through the decoder.
   if (target.Engine && !qvi && EngineHasFile(*target.Engine, fileName)) {
-    if (!LoadThroughEngine(target, *target.Engine, bytes, error)) {
-      target.Image->Release();
-      target.Properties->Clear();
-      return false;
+    switch (LoadThroughEngine(target, *target.Engine, bytes, error)) {
+      case TEngineLoad::Loaded:
+        formatId = QvFormatId::Jpeg;
+        return true;
+      case TEngineLoad::Failed:
+        target.Image->Release();
+        target.Properties->Clear();
+        return false;
+      case TEngineLoad::Declined:
+        target.Engine->Close();
+        break;
     }
-    formatId = QvFormatId::Jpeg;
-    return true;
   }
 
   const TQvFileKind kind = SniffFileKind(data, size);

@@ -1,0 +1,356 @@
+// The lossless JPEG engine object: the composed turn and cut, the changed MCUs, and the hand-over
+// to the libjpeg work in QvJpegEngineCore.cpp.
+
+#include "QvJpegEngine.h"
+
+#include "QvCodecInternal.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr uint8_t StandardLuma[64] = {
+    16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
+    14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
+    18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
+    49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
+constexpr uint8_t StandardChroma[64] = {
+    17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26, 66, 99, 99, 99, 99, 24, 26, 56, 99, 99, 99,
+    99, 99, 47, 66, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
+    99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
+
+// The quality 1..100 whose scaled standard table (as libjpeg scales it for baseline files) lies
+// nearest to the table; a turned file's transposed table is compared with the transposed standard.
+uint16_t EstimateQuality(const uint16_t* table, const uint8_t* standard) {
+  int64_t best = INT64_MAX;
+  uint16_t quality = 0;
+  for (int q = 1; q <= 100; ++q) {
+    const int64_t scale = q < 50 ? 5000 / q : 200 - 2 * q;
+    int64_t plain = 0, transposed = 0;
+    for (int k = 0; k < 64; ++k) {
+      const int64_t expected = std::clamp<int64_t>((standard[k] * scale + 50) / 100, 1, 255);
+      plain += std::llabs(expected - table[k]);
+      transposed += std::llabs(expected - table[(k % 8) * 8 + k / 8]);
+    }
+    const int64_t distance = std::min(plain, transposed);
+    if (distance <= best) {  // ties go to the higher quality
+      best = distance;
+      quality = uint16_t(q);
+    }
+  }
+  return quality;
+}
+
+bool ReadFileBytes(const QString& fileName, std::vector<uint8_t>& bytes) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const qint64 size = file.size();
+  if (size < 4 || size > qint64(1) << 31) return false;
+  try {
+    bytes.resize(size_t(size));
+  } catch (...) {
+    return false;
+  }
+  qint64 done = 0;
+  while (done < size) {
+    const qint64 n = file.read(reinterpret_cast<char*>(bytes.data()) + done, size - done);
+    if (n <= 0) return false;
+    done += n;
+  }
+  return true;
+}
+
+bool WriteFileBytes(const QString& fileName, const std::vector<uint8_t>& bytes) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  qint64 done = 0;
+  const qint64 size = qint64(bytes.size());
+  while (done < size) {
+    const qint64 n = file.write(reinterpret_cast<const char*>(bytes.data()) + done, size - done);
+    if (n <= 0) return false;
+    done += n;
+  }
+  file.close();
+  return file.error() == QFileDevice::NoError;
+}
+
+int32_t RoundUp(int32_t value, int32_t unit) { return (value + unit - 1) / unit * unit; }
+
+}  // namespace
+
+std::unique_ptr<IVJPEG> CreateVJPEGObject() { return std::make_unique<TQvJpegEngine>(); }
+
+// ---- source ----
+
+bool TQvJpegEngine::Adopt(std::vector<uint8_t> bytes) {
+  TJpegSourceInfo info;
+  std::vector<TJpegSegment> segments;
+  if (!JpegEngineInspect(bytes.data(), bytes.size(), info) || !CheckImageSize(info.Width, info.Height) ||
+      !ReadJpegSegments(bytes.data(), bytes.size(), segments) || !JpegReachesEnd(bytes.data(), bytes.size()))
+    return false;
+  FBytes = std::move(bytes);
+  FInfo = info;
+  FOrientation = JpegSegmentsOrientation(segments);
+  FLoaded = true;
+  ResetState();
+  return true;
+}
+
+void TQvJpegEngine::ResetState() {
+  FTransposed = FFlipX = FFlipY = FTurned = false;
+  FRegion = TRect{0, 0, FInfo.Width, FInfo.Height};
+  FResized = false;
+  FResizedWidth = FResizedHeight = 0;
+  FPixels = nullptr;
+  FPixelStride = 0;
+  FChangedRects.clear();
+}
+
+int32_t TQvJpegEngine::LoadFromFile(const QString& fileName, int32_t) {
+  Close();
+  std::vector<uint8_t> bytes;
+  if (!ReadFileBytes(fileName, bytes)) return 0;
+  return Adopt(std::move(bytes)) ? 1 : 0;
+}
+
+void TQvJpegEngine::Close() {
+  FLoaded = false;
+  std::vector<uint8_t>().swap(FBytes);
+  FInfo = TJpegSourceInfo{};
+  FOrientation = 1;
+  ResetState();
+}
+
+// ---- size and geometry ----
+
+int32_t TQvJpegEngine::TurnedWidth() const { return FTransposed ? FInfo.Height : FInfo.Width; }
+int32_t TQvJpegEngine::TurnedHeight() const { return FTransposed ? FInfo.Width : FInfo.Height; }
+
+int32_t TQvJpegEngine::GetWidth() {
+  if (!FLoaded) return 0;
+  return FResized ? FResizedWidth : FRegion.Width();
+}
+
+int32_t TQvJpegEngine::GetHeight() {
+  if (!FLoaded) return 0;
+  return FResized ? FResizedHeight : FRegion.Height();
+}
+
+int32_t TQvJpegEngine::GetBlockWidth() { return 8 * (FTransposed ? FInfo.MaxV : FInfo.MaxH); }
+int32_t TQvJpegEngine::GetBlockHeight() { return 8 * (FTransposed ? FInfo.MaxH : FInfo.MaxV); }
+
+TJpegGeometry TQvJpegEngine::PlaneGeometry() const {
+  // The source padded to whole MCUs; a mirror moves the padding to the left or top.
+  const int32_t paddedWidth = RoundUp(FInfo.Width, 8 * FInfo.MaxH);
+  const int32_t paddedHeight = RoundUp(FInfo.Height, 8 * FInfo.MaxV);
+  const int32_t planeWidth = FTransposed ? paddedHeight : paddedWidth;
+  const int32_t planeHeight = FTransposed ? paddedWidth : paddedHeight;
+  TJpegGeometry geometry;
+  geometry.Transpose = FTransposed;
+  geometry.FlipX = FFlipX;
+  geometry.FlipY = FFlipY;
+  geometry.PlaneX = FRegion.Left + (FFlipX ? planeWidth - TurnedWidth() : 0);
+  geometry.PlaneY = FRegion.Top + (FFlipY ? planeHeight - TurnedHeight() : 0);
+  geometry.OutWidth = FRegion.Width();
+  geometry.OutHeight = FRegion.Height();
+  return geometry;
+}
+
+bool TQvJpegEngine::SaveIsLossless() const {
+  if (!FLoaded || FResized) return false;
+  const TJpegGeometry geometry = PlaneGeometry();
+  const int32_t mcuWidth = 8 * (FTransposed ? FInfo.MaxV : FInfo.MaxH);
+  const int32_t mcuHeight = 8 * (FTransposed ? FInfo.MaxH : FInfo.MaxV);
+  return geometry.PlaneX % mcuWidth == 0 && geometry.PlaneY % mcuHeight == 0;
+}
+
+void TQvJpegEngine::SetRegion(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  if (!FLoaded) return;
+  const int32_t width = GetWidth(), height = GetHeight();
+  if (left == 0 && top == 0 && right == width && bottom == height) return;
+  if (right <= left || bottom <= top) return;
+  if (FResized) {
+    FResizedWidth = right - left;
+    FResizedHeight = bottom - top;
+  } else if (left >= 0 && top >= 0 && right <= width && bottom <= height) {
+    FRegion = TRect{FRegion.Left + left, FRegion.Top + top, FRegion.Left + right, FRegion.Top + bottom};
+  } else {
+    // Not a part of the engine's picture: the document's pixels were resized (or replaced).
+    FResized = true;
+    FResizedWidth = right - left;
+    FResizedHeight = bottom - top;
+  }
+}
+
+void TQvJpegEngine::FlipHorizontal(int32_t) {
+  if (!FLoaded) return;
+  const int32_t width = TurnedWidth();
+  FRegion = TRect{width - FRegion.Right, FRegion.Top, width - FRegion.Left, FRegion.Bottom};
+  FFlipX = !FFlipX;
+  FTurned = true;
+}
+
+void TQvJpegEngine::FlipVertical(int32_t) {
+  if (!FLoaded) return;
+  const int32_t height = TurnedHeight();
+  FRegion = TRect{FRegion.Left, height - FRegion.Bottom, FRegion.Right, height - FRegion.Top};
+  FFlipY = !FFlipY;
+  FTurned = true;
+}
+
+void TQvJpegEngine::Transpose() {
+  FRegion = TRect{FRegion.Top, FRegion.Left, FRegion.Bottom, FRegion.Right};
+  std::swap(FFlipX, FFlipY);
+  FTransposed = !FTransposed;
+  std::swap(FResizedWidth, FResizedHeight);
+}
+
+void TQvJpegEngine::RotateRight(int32_t) {
+  if (!FLoaded) return;
+  Transpose();
+  FlipHorizontal(0);
+}
+
+void TQvJpegEngine::RotateLeft(int32_t) {
+  if (!FLoaded) return;
+  Transpose();
+  FlipVertical(0);
+}
+
+// ---- pixels ----
+
+int32_t TQvJpegEngine::ReadPixels(uint8_t* firstPixel, int32_t stride, int32_t) {
+  if (!FLoaded || FResized || !firstPixel) return 0;
+  TJpegGeometry geometry;
+  geometry.Transpose = FTransposed;
+  geometry.FlipX = FFlipX;
+  geometry.FlipY = FFlipY;
+  geometry.PlaneX = FRegion.Left;
+  geometry.PlaneY = FRegion.Top;
+  geometry.OutWidth = FRegion.Width();
+  geometry.OutHeight = FRegion.Height();
+  return JpegEngineDecode(FBytes.data(), FBytes.size(), geometry, firstPixel, stride) ? 1 : 0;
+}
+
+void TQvJpegEngine::WritePixels(const TVJPEGPixels& pixels, int32_t stride, int32_t, int32_t) {
+  FPixels = pixels.FirstPixel;
+  FPixelStride = stride != 0 ? stride : pixels.Stride;
+}
+
+void TQvJpegEngine::SetChangedRects(const std::vector<TRect>& rects) { FChangedRects = rects; }
+
+// The MCUs that the changed rectangles meet, as few disjoint rectangles: runs of MCUs along each
+// MCU row, joined downwards while a run repeats exactly.
+std::vector<TJpegPixelRect> TQvJpegEngine::ChangedMcuRects(const TJpegGeometry& geometry, int32_t mcuWidth,
+                                                           int32_t mcuHeight) const {
+  std::vector<TJpegPixelRect> result;
+  const TRect bounds{0, 0, geometry.OutWidth, geometry.OutHeight};
+  const int32_t columns = (geometry.OutWidth + mcuWidth - 1) / mcuWidth;
+  const int32_t rows = (geometry.OutHeight + mcuHeight - 1) / mcuHeight;
+  std::vector<uint8_t> met;
+  for (const TRect& changed : FChangedRects) {
+    const TRect r = IntersectRect(changed, bounds);
+    if (r.IsEmpty()) continue;
+    if (met.empty()) met.assign(size_t(columns) * size_t(rows), 0);
+    for (int32_t y = r.Top / mcuHeight; y < (r.Bottom + mcuHeight - 1) / mcuHeight; ++y)
+      std::fill_n(met.begin() + ptrdiff_t(size_t(y) * columns + size_t(r.Left / mcuWidth)),
+                  (r.Right + mcuWidth - 1) / mcuWidth - r.Left / mcuWidth, uint8_t(1));
+  }
+  if (met.empty()) return result;
+  std::vector<size_t> open;  // rects of `result` that end on the previous MCU row
+  for (int32_t y = 0; y < rows; ++y) {
+    std::vector<size_t> next;
+    const uint8_t* row = met.data() + size_t(y) * columns;
+    for (int32_t x = 0; x < columns;) {
+      if (!row[x]) {
+        ++x;
+        continue;
+      }
+      int32_t end = x;
+      while (end < columns && row[end]) ++end;
+      const int32_t left = x * mcuWidth, right = std::min(end * mcuWidth, geometry.OutWidth);
+      const int32_t bottom = std::min((y + 1) * mcuHeight, geometry.OutHeight);
+      auto same = std::find_if(open.begin(), open.end(), [&](size_t i) {
+        return result[i].Left == left && result[i].Right == right;
+      });
+      if (same != open.end()) {
+        result[*same].Bottom = bottom;
+        next.push_back(*same);
+      } else {
+        result.push_back(TJpegPixelRect{left, y * mcuHeight, right, bottom});
+        next.push_back(result.size() - 1);
+      }
+      x = end;
+    }
+    open.swap(next);
+  }
+  return result;
+}
+
+// ---- save ----
+
+int32_t TQvJpegEngine::SaveToFile(const QString& fileName, const TVJPEGSaveOptions& options) {
+  if (!FLoaded) return 0;
+  // The codec layer retries a failed save with the eighth value 0: then everything is re-encoded.
+  const bool lossless = SaveIsLossless() && options.Values[7] != 0;
+  TJpegGeometry geometry = PlaneGeometry();
+  if (!lossless) {
+    geometry.PlaneX = geometry.PlaneY = 0;
+    geometry.OutWidth = GetWidth();
+    geometry.OutHeight = GetHeight();
+    if (!FPixels) return 0;
+  }
+  const int32_t mcuWidth = GetBlockWidth(), mcuHeight = GetBlockHeight();
+  std::vector<TJpegPixelRect> rects;
+  if (lossless) rects = ChangedMcuRects(geometry, mcuWidth, mcuHeight);
+  if (!rects.empty() && !FPixels) return 0;
+
+  const bool cut = FRegion != TRect{0, 0, TurnedWidth(), TurnedHeight()};
+  const bool pictureChanged = FTurned || cut || FResized || !FChangedRects.empty();
+  std::vector<uint8_t> out;
+  if (lossless && !pictureChanged && !FTransposed && !FFlipX && !FFlipY) {
+    out = FBytes;  // nothing to change: the source as it is
+  } else {
+    std::vector<TJpegSegment> segments;
+    ReadJpegSegments(FBytes.data(), FBytes.size(), segments);
+    TJpegMetadataChange change;
+    change.OrientationOne = FTurned;
+    change.DropThumbnails = pictureChanged;
+    if (FTransposed || cut || FResized) {
+      change.Width = geometry.OutWidth;
+      change.Height = geometry.OutHeight;
+    }
+    ChangeJpegSegments(segments, change);
+    std::vector<TJpegMarkerOut> markers;
+    for (const TJpegSegment& segment : segments)
+      markers.push_back(TJpegMarkerOut{segment.Code, segment.Payload.data(), uint32_t(segment.Payload.size())});
+
+    TJpegSaveJob job;
+    job.Source = FBytes.data();
+    job.SourceSize = FBytes.size();
+    job.Geometry = geometry;
+    job.Reencode = !lossless;
+    job.Pixels = FPixels;
+    job.Stride = FPixelStride;
+    job.Rects = rects.data();
+    job.RectCount = int32_t(rects.size());
+    job.Markers = markers.data();
+    job.MarkerCount = int32_t(markers.size());
+    job.Progressive = FInfo.Progressive;
+    if (!JpegEngineSave(job, out)) return 0;
+  }
+  if (!WriteFileBytes(fileName, out)) return 0;
+  // The saved file is the new source: the next save starts from what this one wrote.
+  if (!Adopt(std::move(out))) Close();
+  return 1;
+}
+
+void TQvJpegEngine::GetQualityValues(uint16_t values[2]) {
+  values[0] = values[1] = 0;
+  if (!FLoaded || FInfo.Components < 1) return;
+  values[0] = EstimateQuality(FInfo.Quant[FInfo.QuantSlot[0]], StandardLuma);
+  values[1] = FInfo.Components == 3 ? EstimateQuality(FInfo.Quant[FInfo.QuantSlot[1]], StandardChroma) : values[0];
+}

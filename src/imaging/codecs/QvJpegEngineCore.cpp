@@ -1,0 +1,576 @@
+// The lossless engine's libjpeg work. libjpeg reports errors through a function that must not
+// return, so the functions here that hold a jmp_buf keep only plain locals and libjpeg-owned memory:
+// the jump skips no destructor. Corrupt-data warnings count as errors, as in the decoder: a picture
+// that is not what the file holds must never be copied into a saved file.
+
+#include "QvJpegEngineCore.h"
+
+#include <climits>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace {
+
+struct TEngineError {
+  jpeg_error_mgr Manager;
+  jmp_buf Jump;
+};
+
+[[noreturn]] void OnEngineError(j_common_ptr info) {
+  auto* error = reinterpret_cast<TEngineError*>(info->err);
+  longjmp(error->Jump, 1);
+}
+
+bool IsDamageWarning(int code) {
+  switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void OnEngineMessage(j_common_ptr info, int level) {
+  if (level < 0 && IsDamageWarning(info->err->msg_code)) OnEngineError(info);
+}
+
+void InstallEngineErrors(TEngineError& error) {
+  jpeg_std_error(&error.Manager);
+  error.Manager.error_exit = OnEngineError;
+  error.Manager.emit_message = OnEngineMessage;
+}
+
+int32_t CeilDiv(int64_t a, int64_t b) { return int32_t((a + b - 1) / b); }
+
+// ---- compressed bytes into a std::vector that grows by doubling ----
+
+struct TVectorDestination {
+  jpeg_destination_mgr Manager;
+  std::vector<uint8_t>* Out;
+};
+
+void InitVectorDestination(j_compress_ptr info) {
+  auto* destination = reinterpret_cast<TVectorDestination*>(info->dest);
+  bool ok = true;
+  try {
+    destination->Out->resize(destination->Out->capacity() > 65536 ? destination->Out->capacity() : 65536);
+  } catch (...) {
+    ok = false;
+  }
+  if (!ok) ERREXIT(info, JERR_OUT_OF_MEMORY);
+  destination->Manager.next_output_byte = destination->Out->data();
+  destination->Manager.free_in_buffer = destination->Out->size();
+}
+
+boolean GrowVectorDestination(j_compress_ptr info) {
+  auto* destination = reinterpret_cast<TVectorDestination*>(info->dest);
+  const size_t used = destination->Out->size();
+  bool ok = true;
+  try {
+    destination->Out->resize(used * 2);
+  } catch (...) {
+    ok = false;
+  }
+  if (!ok) ERREXIT(info, JERR_OUT_OF_MEMORY);
+  destination->Manager.next_output_byte = destination->Out->data() + used;
+  destination->Manager.free_in_buffer = destination->Out->size() - used;
+  return TRUE;
+}
+
+void TermVectorDestination(j_compress_ptr info) {
+  auto* destination = reinterpret_cast<TVectorDestination*>(info->dest);
+  destination->Out->resize(destination->Out->size() - destination->Manager.free_in_buffer);
+}
+
+void UseVectorDestination(j_compress_ptr info, TVectorDestination* destination, std::vector<uint8_t>* out) {
+  destination->Out = out;
+  destination->Manager.init_destination = InitVectorDestination;
+  destination->Manager.empty_output_buffer = GrowVectorDestination;
+  destination->Manager.term_destination = TermVectorDestination;
+  info->dest = &destination->Manager;
+}
+
+// ---- header ----
+
+bool InspectCore(const uint8_t* data, unsigned long size, TJpegSourceInfo* out) {
+  jpeg_decompress_struct info;
+  TEngineError error;
+  std::memset(&info, 0, sizeof info);
+  InstallEngineErrors(error);
+  info.err = &error.Manager;
+  if (setjmp(error.Jump)) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, data, size);
+  if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) ERREXIT(&info, JERR_NO_IMAGE);
+  bool accepted = info.data_precision == 8 && !info.arith_code && info.image_width > 0 && info.image_height > 0;
+  if (info.num_components == 1) accepted = accepted && info.jpeg_color_space == JCS_GRAYSCALE &&
+                                           info.comp_info[0].h_samp_factor == 1 &&
+                                           info.comp_info[0].v_samp_factor == 1;
+  else if (info.num_components == 3) accepted = accepted && info.jpeg_color_space == JCS_YCbCr;
+  else accepted = false;
+  if (accepted) {
+    out->Width = int32_t(info.image_width);
+    out->Height = int32_t(info.image_height);
+    out->Components = info.num_components;
+    out->MaxH = info.max_h_samp_factor;
+    out->MaxV = info.max_v_samp_factor;
+    out->Progressive = info.progressive_mode != 0;
+    for (int c = 0; c < info.num_components; ++c) {
+      const jpeg_component_info& component = info.comp_info[c];
+      const int h = component.h_samp_factor, v = component.v_samp_factor;
+      if (h < 1 || v < 1 || h > 4 || v > 4 || info.max_h_samp_factor % h != 0 || info.max_v_samp_factor % v != 0 ||
+          component.quant_tbl_no < 0 || component.quant_tbl_no >= NUM_QUANT_TBLS ||
+          !info.quant_tbl_ptrs[component.quant_tbl_no]) {
+        accepted = false;
+        break;
+      }
+      out->HSamp[c] = h;
+      out->VSamp[c] = v;
+      out->QuantSlot[c] = component.quant_tbl_no;
+    }
+    for (int slot = 0; slot < 4; ++slot) {
+      out->HasQuant[slot] = info.quant_tbl_ptrs[slot] != nullptr;
+      if (out->HasQuant[slot])
+        for (int k = 0; k < 64; ++k) out->Quant[slot][k] = info.quant_tbl_ptrs[slot]->quantval[k];
+    }
+  }
+  jpeg_destroy_decompress(&info);
+  return accepted;
+}
+
+// ---- pixels ----
+
+constexpr int StripRows = 32;
+
+void CopyPixel(const uint8_t* from, uint8_t* to) {
+  to[0] = from[0];
+  to[1] = from[1];
+  to[2] = from[2];
+}
+
+// Puts decoded source rows sy0 .. sy0 + count - 1 where the geometry sends them.
+void ScatterStrip(const TJpegGeometry* g, int32_t turnedWidth, int32_t turnedHeight, JSAMPARRAY strip,
+                  int32_t sy0, int32_t count, int32_t sourceWidth, uint8_t* first, int64_t stride) {
+  if (!g->Transpose) {
+    for (int32_t k = 0; k < count; ++k) {
+      const int32_t sy = sy0 + k;
+      const int32_t oy = (g->FlipY ? turnedHeight - 1 - sy : sy) - g->PlaneY;
+      if (oy < 0 || oy >= g->OutHeight) continue;
+      uint8_t* out = first + oy * stride;
+      if (!g->FlipX) {
+        std::memcpy(out, strip[k] + int64_t(g->PlaneX) * 3, size_t(g->OutWidth) * 3);
+      } else {
+        const uint8_t* in = strip[k] + int64_t(turnedWidth - 1 - g->PlaneX) * 3;
+        for (int32_t x = 0; x < g->OutWidth; ++x, in -= 3, out += 3) CopyPixel(in, out);
+      }
+    }
+    return;
+  }
+  // Transposed: source row sy becomes a column of the turned picture, source column sx a row.
+  int32_t kFirst = -1, kLast = -1;  // strip rows that land inside the output columns
+  for (int32_t k = 0; k < count; ++k) {
+    const int32_t sy = sy0 + k;
+    const int32_t ox = (g->FlipX ? turnedWidth - 1 - sy : sy) - g->PlaneX;
+    if (ox < 0 || ox >= g->OutWidth) continue;
+    if (kFirst < 0) kFirst = k;
+    kLast = k;
+  }
+  if (kFirst < 0) return;
+  const int32_t ox0 = (g->FlipX ? turnedWidth - 1 - (sy0 + kFirst) : sy0 + kFirst) - g->PlaneX;
+  const int step = g->FlipX ? -3 : 3;
+  for (int32_t oy = 0; oy < g->OutHeight; ++oy) {
+    const int32_t ty = g->PlaneY + oy;
+    const int32_t sx = g->FlipY ? turnedHeight - 1 - ty : ty;
+    if (sx < 0 || sx >= sourceWidth) continue;
+    uint8_t* out = first + oy * stride + int64_t(ox0) * 3;
+    const int64_t column = int64_t(sx) * 3;
+    for (int32_t k = kFirst; k <= kLast; ++k, out += step) CopyPixel(strip[k] + column, out);
+  }
+}
+
+bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g, uint8_t* first, int64_t stride) {
+  jpeg_decompress_struct info;
+  TEngineError error;
+  std::memset(&info, 0, sizeof info);
+  InstallEngineErrors(error);
+  info.err = &error.Manager;
+  if (setjmp(error.Jump)) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, data, size);
+  if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) ERREXIT(&info, JERR_NO_IMAGE);
+  info.out_color_space = JCS_EXT_BGR;
+  jpeg_start_decompress(&info);
+  const int32_t width = int32_t(info.output_width), height = int32_t(info.output_height);
+  const int32_t turnedWidth = g->Transpose ? height : width;
+  const int32_t turnedHeight = g->Transpose ? width : height;
+  if (g->PlaneX < 0 || g->PlaneY < 0 || g->OutWidth <= 0 || g->OutHeight <= 0 ||
+      int64_t(g->PlaneX) + g->OutWidth > turnedWidth || int64_t(g->PlaneY) + g->OutHeight > turnedHeight)
+    ERREXIT(&info, JERR_BAD_CROP_SPEC);
+  const bool direct = !g->Transpose && !g->FlipX && !g->FlipY && g->PlaneX == 0 && g->OutWidth == width;
+  JSAMPARRAY strip = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                               JDIMENSION(width) * 3, StripRows);
+  while (info.output_scanline < info.output_height) {
+    const int32_t sy0 = int32_t(info.output_scanline);
+    int32_t count = 0;
+    if (direct) {
+      // Rows land where they belong; rows above and below the cut go to the strip and are dropped.
+      JSAMPROW rows[StripRows];
+      const int32_t wanted = height - sy0 < StripRows ? height - sy0 : StripRows;
+      for (int32_t k = 0; k < wanted; ++k) {
+        const int32_t oy = sy0 + k - g->PlaneY;
+        rows[k] = (oy >= 0 && oy < g->OutHeight) ? first + oy * stride : strip[k];
+      }
+      while (count < wanted) {
+        const JDIMENSION got = jpeg_read_scanlines(&info, rows + count, JDIMENSION(wanted - count));
+        if (got == 0) ERREXIT(&info, JERR_INPUT_EOF);
+        count += int32_t(got);
+      }
+      continue;
+    }
+    while (count < StripRows && info.output_scanline < info.output_height) {
+      const JDIMENSION got = jpeg_read_scanlines(&info, strip + count, JDIMENSION(StripRows - count));
+      if (got == 0) ERREXIT(&info, JERR_INPUT_EOF);
+      count += int32_t(got);
+    }
+    ScatterStrip(g, turnedWidth, turnedHeight, strip, sy0, count, width, first, stride);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return true;
+}
+
+// ---- coefficients ----
+
+// Where each coefficient of a turned block comes from, and whether it changes sign. A mirror
+// negates the odd frequencies along its axis; a transpose swaps the two frequency indices.
+struct TBlockMap {
+  uint8_t From[DCTSIZE2];
+  bool Negate[DCTSIZE2];
+  bool Plain;
+};
+
+void MakeBlockMap(const TJpegGeometry* g, TBlockMap* map) {
+  map->Plain = !g->Transpose && !g->FlipX && !g->FlipY;
+  for (int v = 0; v < DCTSIZE; ++v) {
+    for (int u = 0; u < DCTSIZE; ++u) {
+      const int index = v * DCTSIZE + u;
+      map->From[index] = uint8_t(g->Transpose ? u * DCTSIZE + v : index);
+      map->Negate[index] = ((g->FlipX && (u & 1)) != 0) != ((g->FlipY && (v & 1)) != 0);
+    }
+  }
+}
+
+void TurnBlock(const JCOEF* in, JCOEF* out, const TBlockMap* map) {
+  if (map->Plain) {
+    std::memcpy(out, in, sizeof(JBLOCK));
+    return;
+  }
+  for (int k = 0; k < DCTSIZE2; ++k) {
+    const JCOEF value = in[map->From[k]];
+    out[k] = map->Negate[k] ? JCOEF(-value) : value;
+  }
+}
+
+// Sizes of the result's coefficient arrays, in blocks, per component: whole MCUs.
+struct TOutLayout {
+  int32_t McuWidth, McuHeight;  // pixels
+  int32_t Blocks[MAX_COMPONENTS][2];
+};
+
+void MakeOutLayout(j_compress_ptr dst, const TJpegGeometry* g, TOutLayout* layout) {
+  layout->McuWidth = DCTSIZE * dst->max_h_samp_factor;
+  layout->McuHeight = DCTSIZE * dst->max_v_samp_factor;
+  for (int c = 0; c < dst->num_components; ++c) {
+    layout->Blocks[c][0] = CeilDiv(g->OutWidth, layout->McuWidth) * dst->comp_info[c].h_samp_factor;
+    layout->Blocks[c][1] = CeilDiv(g->OutHeight, layout->McuHeight) * dst->comp_info[c].v_samp_factor;
+  }
+}
+
+// dst's max sampling factors are only computed by jpeg_write_coefficients; the layout needs them first.
+void ComputeMaxFactors(j_compress_ptr dst) {
+  dst->max_h_samp_factor = 1;
+  dst->max_v_samp_factor = 1;
+  for (int c = 0; c < dst->num_components; ++c) {
+    if (dst->comp_info[c].h_samp_factor > dst->max_h_samp_factor) dst->max_h_samp_factor = dst->comp_info[c].h_samp_factor;
+    if (dst->comp_info[c].v_samp_factor > dst->max_v_samp_factor) dst->max_v_samp_factor = dst->comp_info[c].v_samp_factor;
+  }
+}
+
+void FillTurned(j_decompress_ptr src, jvirt_barray_ptr* from, j_compress_ptr dst, jvirt_barray_ptr* to,
+                const TJpegGeometry* g, const TOutLayout* layout) {
+  TBlockMap map;
+  MakeBlockMap(g, &map);
+  for (int c = 0; c < dst->num_components; ++c) {
+    const jpeg_component_info& in = src->comp_info[c];
+    const int32_t sourceWide = CeilDiv(in.width_in_blocks, in.h_samp_factor) * in.h_samp_factor;
+    const int32_t sourceHigh = CeilDiv(in.height_in_blocks, in.v_samp_factor) * in.v_samp_factor;
+    const int32_t planeWide = g->Transpose ? sourceHigh : sourceWide;
+    const int32_t planeHigh = g->Transpose ? sourceWide : sourceHigh;
+    const int32_t offsetX = (g->PlaneX / layout->McuWidth) * dst->comp_info[c].h_samp_factor;
+    const int32_t offsetY = (g->PlaneY / layout->McuHeight) * dst->comp_info[c].v_samp_factor;
+    auto* rows = static_cast<JBLOCKROW*>((*dst->mem->alloc_small)(reinterpret_cast<j_common_ptr>(dst), JPOOL_IMAGE,
+                                                                 size_t(sourceHigh) * sizeof(JBLOCKROW)));
+    for (int32_t sy = 0; sy < sourceHigh; ++sy)
+      rows[sy] = (*src->mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(src), from[c], JDIMENSION(sy), 1, FALSE)[0];
+    for (int32_t by = 0; by < layout->Blocks[c][1]; ++by) {
+      JBLOCKROW out = (*dst->mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(dst), to[c], JDIMENSION(by), 1, TRUE)[0];
+      const int32_t ty = by + offsetY;
+      for (int32_t bx = 0; bx < layout->Blocks[c][0]; ++bx) {
+        const int32_t tx = bx + offsetX;
+        if (tx >= planeWide || ty >= planeHigh) {
+          std::memset(out[bx], 0, sizeof(JBLOCK));
+          continue;
+        }
+        const int32_t x1 = g->FlipX ? planeWide - 1 - tx : tx;
+        const int32_t y1 = g->FlipY ? planeHigh - 1 - ty : ty;
+        const int32_t sx = g->Transpose ? y1 : x1;
+        const int32_t sy = g->Transpose ? x1 : y1;
+        TurnBlock(rows[sy][sx], out[bx], &map);
+      }
+    }
+  }
+}
+
+// The result's parameters on a fresh compressor, for a piece encoded from pixels.
+void CopyOutputParameters(j_compress_ptr dst, j_compress_ptr piece) {
+  piece->input_components = 3;
+  piece->in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(piece);
+  jpeg_set_colorspace(piece, dst->jpeg_color_space);
+  if (piece->num_components != dst->num_components) ERREXIT(piece, JERR_COMPONENT_COUNT);
+  for (int c = 0; c < dst->num_components; ++c) {
+    piece->comp_info[c].h_samp_factor = dst->comp_info[c].h_samp_factor;
+    piece->comp_info[c].v_samp_factor = dst->comp_info[c].v_samp_factor;
+    piece->comp_info[c].quant_tbl_no = dst->comp_info[c].quant_tbl_no;
+  }
+  for (int slot = 0; slot < NUM_QUANT_TBLS; ++slot) {
+    if (!dst->quant_tbl_ptrs[slot]) continue;
+    if (!piece->quant_tbl_ptrs[slot]) piece->quant_tbl_ptrs[slot] = jpeg_alloc_quant_table(reinterpret_cast<j_common_ptr>(piece));
+    std::memcpy(piece->quant_tbl_ptrs[slot]->quantval, dst->quant_tbl_ptrs[slot]->quantval, sizeof(UINT16) * DCTSIZE2);
+    piece->quant_tbl_ptrs[slot]->sent_table = FALSE;
+  }
+  piece->dct_method = JDCT_ISLOW;
+  piece->optimize_coding = FALSE;
+  piece->write_JFIF_header = FALSE;
+  piece->write_Adobe_marker = FALSE;
+}
+
+void WritePixelRows(j_compress_ptr info, const uint8_t* first, int64_t stride, int32_t left, int32_t top,
+                    int32_t height) {
+  for (int32_t y = 0; y < height;) {
+    JSAMPROW rows[16];
+    const int32_t n = height - y < 16 ? height - y : 16;
+    for (int32_t k = 0; k < n; ++k) rows[k] = const_cast<JSAMPROW>(first + int64_t(top + y + k) * stride + int64_t(left) * 3);
+    const JDIMENSION written = jpeg_write_scanlines(info, rows, JDIMENSION(n));
+    if (written == 0) ERREXIT(info, JERR_BAD_BUFFER_MODE);
+    y += int32_t(written);
+  }
+}
+
+// Encodes one MCU-aligned rectangle of the pixels with the result's tables and sampling, and puts
+// its coefficients into the result's arrays.
+bool RecompressRect(j_compress_ptr dst, jvirt_barray_ptr* to, const TOutLayout* layout, const TJpegSaveJob* job,
+                    const TJpegPixelRect* rect, std::vector<uint8_t>* scratch) {
+  jpeg_compress_struct piece;
+  jpeg_decompress_struct back;
+  TEngineError error;
+  TVectorDestination destination;
+  std::memset(&piece, 0, sizeof piece);
+  std::memset(&back, 0, sizeof back);
+  InstallEngineErrors(error);
+  piece.err = &error.Manager;
+  back.err = &error.Manager;
+  if (setjmp(error.Jump)) {
+    jpeg_destroy_compress(&piece);
+    jpeg_destroy_decompress(&back);
+    return false;
+  }
+  const int32_t width = rect->Right - rect->Left, height = rect->Bottom - rect->Top;
+  if (width <= 0 || height <= 0 || rect->Left % layout->McuWidth != 0 || rect->Top % layout->McuHeight != 0)
+    return false;
+  jpeg_create_compress(&piece);
+  UseVectorDestination(&piece, &destination, scratch);
+  piece.image_width = JDIMENSION(width);
+  piece.image_height = JDIMENSION(height);
+  CopyOutputParameters(dst, &piece);
+  jpeg_start_compress(&piece, TRUE);
+  WritePixelRows(&piece, job->Pixels, job->Stride, rect->Left, rect->Top, height);
+  jpeg_finish_compress(&piece);
+  jpeg_destroy_compress(&piece);
+
+  jpeg_create_decompress(&back);
+  jpeg_mem_src(&back, scratch->data(), static_cast<unsigned long>(scratch->size()));
+  jpeg_read_header(&back, TRUE);
+  jvirt_barray_ptr* from = jpeg_read_coefficients(&back);
+  for (int c = 0; c < dst->num_components; ++c) {
+    const int32_t h = dst->comp_info[c].h_samp_factor, v = dst->comp_info[c].v_samp_factor;
+    const int32_t x0 = rect->Left / layout->McuWidth * h, y0 = rect->Top / layout->McuHeight * v;
+    const int32_t wide = CeilDiv(width, layout->McuWidth) * h, high = CeilDiv(height, layout->McuHeight) * v;
+    if (back.comp_info[c].h_samp_factor != h || back.comp_info[c].v_samp_factor != v ||
+        x0 + wide > layout->Blocks[c][0] || y0 + high > layout->Blocks[c][1])
+      ERREXIT(&back, JERR_BAD_CROP_SPEC);
+    for (int32_t y = 0; y < high; ++y) {
+      JBLOCKROW in = (*back.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&back), from[c], JDIMENSION(y), 1, FALSE)[0];
+      JBLOCKROW out = (*dst->mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(dst), to[c], JDIMENSION(y0 + y), 1, TRUE)[0];
+      std::memcpy(out + x0, in, size_t(wide) * sizeof(JBLOCK));
+    }
+  }
+  jpeg_finish_decompress(&back);
+  jpeg_destroy_decompress(&back);
+  return true;
+}
+
+void TransposeTables(j_compress_ptr dst) {
+  for (int slot = 0; slot < NUM_QUANT_TBLS; ++slot) {
+    JQUANT_TBL* table = dst->quant_tbl_ptrs[slot];
+    if (!table) continue;
+    for (int v = 0; v < DCTSIZE; ++v) {
+      for (int u = v + 1; u < DCTSIZE; ++u) {
+        const UINT16 keep = table->quantval[v * DCTSIZE + u];
+        table->quantval[v * DCTSIZE + u] = table->quantval[u * DCTSIZE + v];
+        table->quantval[u * DCTSIZE + v] = keep;
+      }
+    }
+  }
+}
+
+void SetOutputGeometry(j_compress_ptr dst, const TJpegGeometry* g, bool progressive) {
+  dst->image_width = JDIMENSION(g->OutWidth);
+  dst->image_height = JDIMENSION(g->OutHeight);
+  if (g->Transpose) {
+    for (int c = 0; c < dst->num_components; ++c) {
+      const int h = dst->comp_info[c].h_samp_factor;
+      dst->comp_info[c].h_samp_factor = dst->comp_info[c].v_samp_factor;
+      dst->comp_info[c].v_samp_factor = h;
+    }
+    TransposeTables(dst);
+  }
+  // The source's own APP0/APP14 segments are copied as they were.
+  dst->write_JFIF_header = FALSE;
+  dst->write_Adobe_marker = FALSE;
+  dst->dct_method = JDCT_ISLOW;
+  if (progressive) jpeg_simple_progression(dst);
+  ComputeMaxFactors(dst);
+}
+
+void WriteMarkers(j_compress_ptr dst, const TJpegSaveJob* job) {
+  for (int32_t i = 0; i < job->MarkerCount; ++i) {
+    const TJpegMarkerOut& marker = job->Markers[i];
+    if (marker.Size > 65533) continue;
+    jpeg_write_marker(dst, marker.Code, marker.Data, marker.Size);
+  }
+}
+
+bool SaveCore(const TJpegSaveJob* job, std::vector<uint8_t>* out, std::vector<uint8_t>* scratch) {
+  jpeg_decompress_struct src;
+  jpeg_compress_struct dst;
+  TEngineError error;
+  TVectorDestination destination;
+  std::memset(&src, 0, sizeof src);
+  std::memset(&dst, 0, sizeof dst);
+  InstallEngineErrors(error);
+  src.err = &error.Manager;
+  dst.err = &error.Manager;
+  if (setjmp(error.Jump)) {
+    jpeg_destroy_compress(&dst);
+    jpeg_destroy_decompress(&src);
+    return false;
+  }
+  const TJpegGeometry* g = &job->Geometry;
+  jpeg_create_decompress(&src);
+  jpeg_mem_src(&src, job->Source, static_cast<unsigned long>(job->SourceSize));
+  if (jpeg_read_header(&src, TRUE) != JPEG_HEADER_OK) ERREXIT(&src, JERR_NO_IMAGE);
+  jpeg_create_compress(&dst);
+  UseVectorDestination(&dst, &destination, out);
+
+  if (job->Reencode) {
+    if (!job->Pixels) ERREXIT(&dst, JERR_BAD_BUFFER_MODE);
+    jpeg_copy_critical_parameters(&src, &dst);
+    dst.input_components = 3;
+    dst.in_color_space = JCS_EXT_BGR;
+    SetOutputGeometry(&dst, g, job->Progressive);
+    jpeg_start_compress(&dst, TRUE);
+    WriteMarkers(&dst, job);
+    WritePixelRows(&dst, job->Pixels, job->Stride, 0, 0, g->OutHeight);
+    jpeg_finish_compress(&dst);
+    jpeg_destroy_compress(&dst);
+    jpeg_destroy_decompress(&src);
+    return true;
+  }
+
+  jvirt_barray_ptr* from = jpeg_read_coefficients(&src);
+  jpeg_copy_critical_parameters(&src, &dst);
+  SetOutputGeometry(&dst, g, job->Progressive);
+  TOutLayout layout;
+  MakeOutLayout(&dst, g, &layout);
+  if (g->PlaneX % layout.McuWidth != 0 || g->PlaneY % layout.McuHeight != 0) ERREXIT(&dst, JERR_BAD_CROP_SPEC);
+  const bool untouched = !g->Transpose && !g->FlipX && !g->FlipY && g->PlaneX == 0 && g->PlaneY == 0 &&
+                         JDIMENSION(g->OutWidth) == src.image_width && JDIMENSION(g->OutHeight) == src.image_height;
+  jvirt_barray_ptr* to = from;
+  if (!untouched) {
+    to = static_cast<jvirt_barray_ptr*>((*dst.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&dst), JPOOL_IMAGE,
+                                                                sizeof(jvirt_barray_ptr) * size_t(dst.num_components)));
+    for (int c = 0; c < dst.num_components; ++c)
+      to[c] = (*dst.mem->request_virt_barray)(reinterpret_cast<j_common_ptr>(&dst), JPOOL_IMAGE, FALSE,
+                                              JDIMENSION(layout.Blocks[c][0]), JDIMENSION(layout.Blocks[c][1]),
+                                              JDIMENSION(dst.comp_info[c].v_samp_factor));
+    (*dst.mem->realize_virt_arrays)(reinterpret_cast<j_common_ptr>(&dst));
+    FillTurned(&src, from, &dst, to, g, &layout);
+  }
+  for (int32_t i = 0; i < job->RectCount; ++i) {
+    if (!job->Pixels || !RecompressRect(&dst, to, &layout, job, job->Rects + i, scratch))
+      ERREXIT(&dst, JERR_BAD_BUFFER_MODE);
+  }
+  jpeg_write_coefficients(&dst, to);
+  WriteMarkers(&dst, job);
+  jpeg_finish_compress(&dst);
+  jpeg_finish_decompress(&src);
+  jpeg_destroy_compress(&dst);
+  jpeg_destroy_decompress(&src);
+  return true;
+}
+
+}  // namespace
+
+bool JpegEngineInspect(const uint8_t* data, uint64_t size, TJpegSourceInfo& info) {
+  if (!data || size < 4 || size > ULONG_MAX) return false;
+  info = TJpegSourceInfo{};
+  return InspectCore(data, static_cast<unsigned long>(size), &info);
+}
+
+bool JpegEngineDecode(const uint8_t* data, uint64_t size, const TJpegGeometry& geometry, uint8_t* firstPixel,
+                      int64_t stride) {
+  if (!data || !firstPixel || size < 4 || size > ULONG_MAX) return false;
+  return DecodeCore(data, static_cast<unsigned long>(size), &geometry, firstPixel, stride);
+}
+
+bool JpegEngineSave(const TJpegSaveJob& job, std::vector<uint8_t>& out) {
+  if (!job.Source || job.SourceSize < 4 || job.SourceSize > ULONG_MAX || job.Geometry.OutWidth <= 0 ||
+      job.Geometry.OutHeight <= 0)
+    return false;
+  std::vector<uint8_t> scratch;
+  out.clear();
+  try {
+    out.reserve(size_t(job.SourceSize) + 65536);
+  } catch (...) {
+    return false;
+  }
+  const bool ok = SaveCore(&job, &out, &scratch);
+  if (!ok) out.clear();
+  return ok;
+}
