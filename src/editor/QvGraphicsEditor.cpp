@@ -6,6 +6,7 @@
 #include "QvGraphicsTool.h"
 #include "QvGuid.h"
 #include "QvLocalizer.h"
+#include "QvPluginExchange.h"
 #include "QvProperties.h"
 #include "QvSDF.h"
 #include "QvScrollTool.h"
@@ -21,6 +22,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -70,6 +72,7 @@ const QString ImageExtensions = QStringLiteral(".QVI;.JPG;.JPEG;.TIF;.TIFF;.PNG;
 TQvGraphicsEditor::TQvGraphicsEditor() : FFormats(std::make_unique<TQvGraphicsFormats>()) {
   // The tools created below find the editor through the global while it is being built.
   GraphicsEditor = this;
+  InstallExchangeFormat(*FFormats);
   TQvGraphicsDocument::ViewFactory = [](TQvGraphicsDocument* Doc) -> QWidget* { return new TQvGraphicsView(Doc); };
 
   TMainForm* F = MainForm;
@@ -174,6 +177,8 @@ void TQvGraphicsEditor::Localize() {
   SetButtonHint(PrevImageButton, GetLocalString(2104, QStringLiteral("Previous Image")));
   SetButtonHint(NextImageButton, GetLocalString(2105, QStringLiteral("Next Image")));
   ImportSubmenu->setTitle(GetLocalString(17, QStringLiteral("&Import")));
+  SetButtonHint(OkButton, GetLocalString(1, QStringLiteral("OK")));
+  SetButtonHint(CancelButton, GetLocalString(2, QStringLiteral("Cancel")));
 }
 
 void TQvGraphicsEditor::LoadSettings(TQvSDFReader& Reader) {
@@ -521,7 +526,10 @@ void TQvGraphicsEditor::OpenFileByName(const QString& FileName) {
   OpenFile(FileName, Doc, true);
 }
 
-void TQvGraphicsEditor::DropFile(const QString& FileName) { OpenFileByName(FileName); }
+void TQvGraphicsEditor::DropFile(const QString& FileName) {
+  // A plug-in session edits its one image; like Open, a dropped file would replace it.
+  if (!PluginMode) OpenFileByName(FileName);
+}
 
 void TQvGraphicsEditor::FillImportSubmenu() {}
 
@@ -534,6 +542,79 @@ bool TQvGraphicsEditor::OpenAcquiredFile(const QString& TempFileName) {
   }
   QFile::remove(TempFileName);
   return Ok;
+}
+
+// ---- plug-in mode ----
+
+QAction* TQvGraphicsEditor::AddPluginButton(const QString& Caption, std::function<void()> OnClick) {
+  QAction* Button = MainForm->AddToolButton(StandardToolbar, nullptr, nullptr, Caption, -1, std::move(OnClick));
+  SetButtonHint(Button, Caption);
+  // Text only, and as wide as the toolbar allows: the two buttons that end the session.
+  if (auto* Widget = qobject_cast<QToolButton*>(StandardToolbar->widgetForAction(Button))) {
+    Widget->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    Widget->setSizePolicy(QSizePolicy::Expanding, Widget->sizePolicy().verticalPolicy());
+  }
+  return Button;
+}
+
+void TQvGraphicsEditor::SetPluginMode(bool Value) {
+  if (PluginMode) return;
+  if (Application) Application->SetTitle(Application->GetTitle() + QStringLiteral(" Plug-in"));
+  PrevImageButton->setVisible(false);
+  NextImageButton->setVisible(false);
+  if (MainForm && MainForm->FileMenuItem) MainForm->FileMenuItem->menuAction()->setVisible(false);
+  if (MainForm && StandardToolbar) {
+    PluginToolbarSeparator = StandardToolbar->addSeparator();
+    OkButton = AddPluginButton(GetLocalString(1, QStringLiteral("OK")), [this] { OkButtonClick(OkButton); });
+    OkButton->setObjectName(QStringLiteral("OkButton"));
+    CancelButton =
+        AddPluginButton(GetLocalString(2, QStringLiteral("Cancel")), [this] { CancelButtonClick(CancelButton); });
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+  }
+  TQvEditor::SetPluginMode(Value);
+  UpdateCaption(this);
+}
+
+void TQvGraphicsEditor::EndPendingModification() {
+  TQvGraphicsDocument* Doc = ActiveDocument();
+  if (Doc && Doc->FModifying) Doc->EndModification(this);
+}
+
+void TQvGraphicsEditor::OkButtonClick(QObject*) {
+  EndPendingModification();
+  TQvDocument* Doc = ActiveDocument();
+  // Without its image written back the session must not report a result: the exit code only
+  // becomes 0 once the exchange file holds it. Save has shown why it failed.
+  if (Doc && !Doc->Save()) return;
+  if (Doc && Doc->FormatId == QvFormatId::PluginImage) ExitCode = 0;
+  if (MainForm) MainForm->close();
+}
+
+void TQvGraphicsEditor::CancelButtonClick(QObject*) {
+  EndPendingModification();
+  if (TQvDocument* Doc = ActiveDocument()) Doc->MarkSaved();
+  if (MainForm) MainForm->close();
+}
+
+int TQvGraphicsEditor::AskSaveChanges(const QString& Name) {
+  if (!PluginMode) return TQvEditor::AskSaveChanges(Name);
+  if (!Application) return QvMB::IDCANCEL;
+  const QString Image = GetLocalString(500, QStringLiteral("the image"));
+  return Application->MessageBox(
+      GetLocalStringFormatted(94, QStringLiteral("Do you want to save the changes to %s?"), {Image}),
+      QvMB::MB_YESNOCANCEL | QvMB::MB_ICONWARNING);
+}
+
+bool TQvGraphicsEditor::SaveAsWithDialog(TQvDocument* Doc) {
+  if (!PluginMode) return TQvEditor::SaveAsWithDialog(Doc);
+  // The file to write is the session's own; a failed write keeps the editor open.
+  if (!Doc || !Doc->Save()) return false;
+  if (Doc->FormatId == QvFormatId::PluginImage) ExitCode = 0;
+  return true;
+}
+
+void TQvGraphicsEditor::AddToRecentFiles(TQvDocument* Doc) {
+  if (!PluginMode) TQvEditor::AddToRecentFiles(Doc);
 }
 
 // ---- demonstrations ----

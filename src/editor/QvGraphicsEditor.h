@@ -43,6 +43,14 @@ class TQvGraphicsEditor : public TQvEditor {
   void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
                            QPoint& Point) override;
   bool OpenFile(const QString& FileName, TQvDocument*& Doc, bool AddToRecent) override;
+  // In plug-in mode the close question names the plug-in's image, and Yes writes the exchange file
+  // back without a dialog; the exchange file never enters the recent files.
+  int AskSaveChanges(const QString& Name) override;
+  bool SaveAsWithDialog(TQvDocument* Doc) override;
+  void AddToRecentFiles(TQvDocument* Doc) override;
+  // Once: " Plug-in" in the title, no folder navigation and no File menu, OK and Cancel on the
+  // standard toolbar; then the editor's own part (exit code -1).
+  void SetPluginMode(bool Value) override;
   bool CanUndo() override;
   bool CanRedo() override;
   void DoUndo() override;
@@ -61,6 +69,11 @@ class TQvGraphicsEditor : public TQvEditor {
   virtual void BestFitCommand(QObject* Sender = nullptr);
   // Fills the Import submenu each time it opens; the scanner component supplies the items.
   virtual void FillImportSubmenu();
+  // Plug-in mode. OK writes the exchange file and, only when that worked, ends the session with
+  // exit code 0; a failed write has been reported and the editor stays open. Cancel ends it with
+  // the exit code as it stands (-1), without the save question.
+  virtual void OkButtonClick(QObject* Sender = nullptr);
+  virtual void CancelButtonClick(QObject* Sender = nullptr);
 
   // ---- tools ----
   // The active tool deactivates and becomes the previous tool; Tool (may be nullptr) activates.
@@ -143,6 +156,9 @@ class TQvGraphicsEditor : public TQvEditor {
   QLabel* BStatusPanel = nullptr;
   QAction* PrevImageButton = nullptr;
   QAction* NextImageButton = nullptr;
+  QAction* PluginToolbarSeparator = nullptr;
+  QAction* OkButton = nullptr;      // plug-in mode only
+  QAction* CancelButton = nullptr;  // plug-in mode only
 
  protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
@@ -150,6 +166,9 @@ class TQvGraphicsEditor : public TQvEditor {
 
  private:
   void RecordCommandLines(const QString& Name, const QString& Message);
+  // Ends a change under way on the active document without committing the tool's part of it.
+  void EndPendingModification();
+  QAction* AddPluginButton(const QString& Caption, std::function<void()> OnClick);
   void CreateStatusPanels();
 
   std::vector<QLabel*> FStatusCaptions;  // "X:" ... "B:"

@@ -59,7 +59,8 @@ void TQvOriginalImageTool::Localize() {
 
 void TQvOriginalImageTool::UpdateControls() {
   if (!OriginalImageToolButton) return;
-  OriginalImageToolButton->setEnabled(GraphicsEditor && GraphicsEditor->ActiveDocument());
+  OriginalImageToolButton->setVisible(FAvailable);
+  OriginalImageToolButton->setEnabled(FAvailable && GraphicsEditor && GraphicsEditor->ActiveDocument());
   OriginalImageToolButton->setChecked(IsActive());
 }
 
@@ -93,7 +94,7 @@ bool TQvOriginalImageTool::IsActive() const { return IsActiveTool(); }
 
 void TQvOriginalImageTool::ShowOriginal() {
   TQvGraphicsEditor* E = Editor();
-  if (!E || IsActive()) return;
+  if (!E || IsActive() || !FAvailable) return;
   FPreviousTool = E->ActiveTool();
   E->SetActiveTool(this);
 }

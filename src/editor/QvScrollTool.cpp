@@ -71,7 +71,7 @@ bool TQvScrollToolControl::KeyDown(int Key, TQvShiftState) {
   // The zoom keys work whatever tool is active and leave the key to others as well.
   if (Editor && Key == QvKey::OemPlus) Editor->ZoomInCommand(nullptr);
   if (Editor && Key == QvKey::OemMinus) Editor->ZoomOutCommand(nullptr);
-  if (FActive || Key != QvKey::Space || !Editor || !FTool) return false;
+  if (FActive || Key != QvKey::Space || !Editor || !FTool || !FTool->FAvailable) return false;
   FPreviousTool = Editor->ActiveTool();
   Editor->SetActiveTool(FTool);
   return true;
