@@ -23,6 +23,35 @@ int32_t MulDivFloor(int32_t A, int32_t B, int32_t C) {
   return static_cast<int32_t>(int64_t(A) * B / C);
 }
 
+int64_t PixelCount(const TRect& R) { return R.IsEmpty() ? 0 : int64_t(R.Width()) * R.Height(); }
+
+// What the union of A and B holds beyond A and B (which do not overlap).
+int64_t MergeWaste(const TRect& A, const TRect& B) {
+  return PixelCount(UnionRect(A, B)) - PixelCount(A) - PixelCount(B);
+}
+
+// Whether A and B are better kept as one rectangle: they share a pixel, or they lie side by side
+// so that their union holds nothing else.
+bool BelongTogether(const TRect& A, const TRect& B) {
+  return !IntersectRect(A, B).IsEmpty() || PixelCount(UnionRect(A, B)) <= PixelCount(A) + PixelCount(B);
+}
+
+// Adds R to a list of rectangles that do not overlap, keeping it so: every rectangle R shares
+// pixels with (or sits flush against) is merged into it, again and again as it grows.
+void InsertMerged(std::vector<TRect>& Rects, TRect R) {
+  for (bool Merged = true; Merged;) {
+    Merged = false;
+    for (size_t I = 0; I < Rects.size(); ++I)
+      if (BelongTogether(Rects[I], R)) {
+        R = UnionRect(Rects[I], R);
+        Rects.erase(Rects.begin() + std::ptrdiff_t(I));
+        Merged = true;
+        break;
+      }
+  }
+  Rects.push_back(R);
+}
+
 }  // namespace
 
 TQvGraphicsDocument::TQvGraphicsDocument(TQvEditor* AEditor)
@@ -88,6 +117,9 @@ void TQvGraphicsDocument::AddChangedRect(const TRect& Rect, bool Replace) {
     FChangedRect = Rect;
   else
     FChangedRect = UnionRect(FChangedRect, Rect);
+  // A replaced rectangle forgets earlier ones for the tool's undo step, but their pixels may
+  // still differ from the file's.
+  AddToChangedRects(Rect);
   InvalidateImageRect(Rect);
 }
 
@@ -100,6 +132,49 @@ void TQvGraphicsDocument::InvalidateImageRect(const TRect& Rect) {
   // around it would not repaint the picture.
   if (auto* Scroller = qobject_cast<QAbstractScrollArea*>(Widget)) Widget = Scroller->viewport();
   Widget->update(ToQRect(R));
+}
+
+// ---- changed rectangles ----
+
+void TQvGraphicsDocument::AddToChangedRects(const TRect& Rect) {
+  const TRect R = IntersectRect(Rect, TRect{0, 0, Width(), Height()});
+  if (R.IsEmpty()) return;
+  InsertMerged(FChangedRects, R);
+  // Over the cap: merge the pair whose union adds the fewest unchanged pixels, so two eyes far
+  // apart stay two rectangles as long as anything closer can be joined instead.
+  while (FChangedRects.size() > MaxChangedRects) {
+    size_t BestI = 0, BestJ = 1;
+    int64_t BestWaste = -1;
+    for (size_t I = 0; I < FChangedRects.size(); ++I)
+      for (size_t J = I + 1; J < FChangedRects.size(); ++J) {
+        const int64_t Waste = MergeWaste(FChangedRects[I], FChangedRects[J]);
+        if (BestWaste < 0 || Waste < BestWaste) {
+          BestWaste = Waste;
+          BestI = I;
+          BestJ = J;
+        }
+      }
+    const TRect Joined = UnionRect(FChangedRects[BestI], FChangedRects[BestJ]);
+    FChangedRects.erase(FChangedRects.begin() + std::ptrdiff_t(BestJ));
+    FChangedRects.erase(FChangedRects.begin() + std::ptrdiff_t(BestI));
+    InsertMerged(FChangedRects, Joined);
+  }
+}
+
+template <class F>
+void TQvGraphicsDocument::MapChangedRects(F&& Map) {
+  std::vector<TRect> Mapped;
+  Mapped.reserve(FChangedRects.size());
+  for (const TRect& R : FChangedRects) {
+    const TRect M = Map(R);
+    if (!M.IsEmpty()) Mapped.push_back(M);
+  }
+  FChangedRects = std::move(Mapped);
+}
+
+void TQvGraphicsDocument::MarkWholeImageChanged() {
+  FChangedRects.clear();
+  if (Width() > 0 && Height() > 0) FChangedRects.push_back(TRect{0, 0, Width(), Height()});
 }
 
 // ---- pixels ----
@@ -131,9 +206,10 @@ bool TQvGraphicsDocument::TransformImages(bool (TQvLTBitmap::*Operation)()) {
 
 bool TQvGraphicsDocument::RotateLeft() {
   const int32_t W = Width();
-  const TRect A = FArea;
+  const auto Map = [W](const TRect& A) { return TRect{A.Top, W - A.Right, A.Bottom, W - A.Left}; };
   if (!TransformImages(&TQvLTBitmap::RotateLeft)) return false;
-  if (!A.IsEmpty()) FArea = TRect{A.Top, W - A.Right, A.Bottom, W - A.Left};
+  if (!FArea.IsEmpty()) FArea = Map(FArea);
+  MapChangedRects(Map);
   SyncBackup();
   if (EngineLoaded()) FEngine->RotateLeft(0);
   UpdateViewAndStatus();
@@ -142,9 +218,10 @@ bool TQvGraphicsDocument::RotateLeft() {
 
 bool TQvGraphicsDocument::RotateRight() {
   const int32_t H = Height();
-  const TRect A = FArea;
+  const auto Map = [H](const TRect& A) { return TRect{H - A.Bottom, A.Left, H - A.Top, A.Right}; };
   if (!TransformImages(&TQvLTBitmap::RotateRight)) return false;
-  if (!A.IsEmpty()) FArea = TRect{H - A.Bottom, A.Left, H - A.Top, A.Right};
+  if (!FArea.IsEmpty()) FArea = Map(FArea);
+  MapChangedRects(Map);
   SyncBackup();
   if (EngineLoaded()) FEngine->RotateRight(0);
   UpdateViewAndStatus();
@@ -153,9 +230,10 @@ bool TQvGraphicsDocument::RotateRight() {
 
 bool TQvGraphicsDocument::FlipHorizontal() {
   const int32_t W = Width();
-  const TRect A = FArea;
+  const auto Map = [W](const TRect& A) { return TRect{W - A.Right, A.Top, W - A.Left, A.Bottom}; };
   if (!TransformImages(&TQvLTBitmap::FlipHorizontal)) return false;
-  if (!A.IsEmpty()) FArea = TRect{W - A.Right, A.Top, W - A.Left, A.Bottom};
+  if (!FArea.IsEmpty()) FArea = Map(FArea);
+  MapChangedRects(Map);
   SyncBackup();
   if (EngineLoaded()) FEngine->FlipHorizontal(0);
   UpdateViewAndStatus();
@@ -164,9 +242,10 @@ bool TQvGraphicsDocument::FlipHorizontal() {
 
 bool TQvGraphicsDocument::FlipVertical() {
   const int32_t H = Height();
-  const TRect A = FArea;
+  const auto Map = [H](const TRect& A) { return TRect{A.Left, H - A.Bottom, A.Right, H - A.Top}; };
   if (!TransformImages(&TQvLTBitmap::FlipVertical)) return false;
-  if (!A.IsEmpty()) FArea = TRect{A.Left, H - A.Bottom, A.Right, H - A.Top};
+  if (!FArea.IsEmpty()) FArea = Map(FArea);
+  MapChangedRects(Map);
   SyncBackup();
   if (EngineLoaded()) FEngine->FlipVertical(0);
   UpdateViewAndStatus();
@@ -179,15 +258,11 @@ bool TQvGraphicsDocument::Crop(const TRect& Rect) {
   if (!FImage->Crop(R)) return false;
   FOriginal->Crop(R);
   FArea = TRect{};
+  MapChangedRects([&R](const TRect& C) { return OffsetRect(IntersectRect(C, R), -R.Left, -R.Top); });
   SyncBackup();
-  if (EngineLoaded()) {
-    // The engine cuts on its block grid: the region starts at the block holding the corner.
-    const int32_t BW = std::max(1, FEngine->GetBlockWidth());
-    const int32_t BH = std::max(1, FEngine->GetBlockHeight());
-    const int32_t X0 = (R.Left / BW) * BW;
-    const int32_t Y0 = (R.Top / BH) * BH;
-    FEngine->SetRegion(X0, Y0, X0 + R.Width(), Y0 + R.Height());
-  }
+  // The engine is cut to the very rectangle the pixels were. Moving its corner onto the block grid
+  // would save a picture shifted against what the user sees; off the grid the engine re-encodes.
+  EngineSetRegion(R.Left, R.Top, R.Right, R.Bottom);
   UpdateViewAndStatus();
   return true;
 }
@@ -214,6 +289,8 @@ bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea
       FOriginal->Resize(Scaled(OW, AWidth, W), Scaled(OH, AHeight, H));
     }
   }
+  // Every pixel was resampled.
+  MarkWholeImageChanged();
   SyncBackup();
   EngineSetRegion(0, 0, AWidth, AHeight);
   UpdateViewAndStatus();
@@ -236,7 +313,11 @@ bool TQvGraphicsDocument::SetImages(const TQvPixels& Current, const TQvPixels* O
   }
   FImage = std::move(NewImage);
   if (NewOriginal) FOriginal = std::move(NewOriginal);
+  // A whole new picture (the undo or redo of a crop or resize): the engine's blocks no longer
+  // stand for it, so all of it is written from the pixels, at its own size.
+  MarkWholeImageChanged();
   SyncBackup();
+  EngineSetRegion(0, 0, Width(), Height());
   UpdateViewAndStatus();
   return true;
 }
@@ -289,6 +370,7 @@ bool TQvGraphicsDocument::AdoptLoadedImage(std::unique_ptr<TQvLTBitmap>& Image,
   Image.reset();
   if (Properties) FProperties.swap(Properties);
   FArea = TRect{};
+  FChangedRects.clear();
   ClearModification();
   UpdateViewAndStatus();
   return true;
@@ -317,5 +399,7 @@ void TQvGraphicsDocument::NotifyAfterRedo() {
 }
 
 void TQvGraphicsDocument::NotifyImageChanged(IQvGraphicsToolEvents* Tool, const TRect& Rect) {
+  // Made, undone or redone: either way the state's pixels were written into the image.
+  AddToChangedRects(Rect);
   ForEachTool([this, Tool, &Rect](IQvGraphicsToolEvents* Each) { Each->ImageChanged(this, Tool, Rect); });
 }

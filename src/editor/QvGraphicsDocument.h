@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class IVJPEG;
 class TQvCommandState;
@@ -57,8 +58,11 @@ class TQvGraphicsDocument : public TQvDocument {
   // Makes the document's view; set by the graphics editor. Without it a document has no view.
   static std::function<QWidget*(TQvGraphicsDocument*)> ViewFactory;
   // Makes the lossless engine object; without it (or when it returns nullptr) FEngine is nullptr
-  // and every file goes through the decoders.
+  // and every file goes through the decoders. The editor and the command-line program set it.
   static std::function<std::unique_ptr<IVJPEG>()> EngineFactory;
+  // At most this many changed rectangles are kept; beyond it the two whose union wastes least
+  // are merged.
+  static constexpr size_t MaxChangedRects = 32;
 
   explicit TQvGraphicsDocument(TQvEditor* AEditor = nullptr);
   ~TQvGraphicsDocument() override;
@@ -75,8 +79,19 @@ class TQvGraphicsDocument : public TQvDocument {
   void EndModification(const QObject* Sender);
   void ClearModification();
   // Adds Rect (image coordinates) to the changed rectangle, or replaces it, and repaints Rect.
+  // Rect also joins the changed rectangles of the image (ChangedRects).
   void AddChangedRect(const TRect& Rect, bool Replace);
   void InvalidateImageRect(const TRect& Rect);
+
+  // ---- what changed since the file was read or last written by the engine ----
+  // Rectangles of the current image (its coordinates, inside its bounds, none overlapping another
+  // and none empty) that hold every pixel a tool, an undo or a redo changed since the load or the
+  // last save through the engine. The engine recompresses only the blocks they meet, so this may
+  // hold more than what changed, never less. Carried through rotations, flips and crops; a resize
+  // or a replaced image makes it the whole image.
+  const std::vector<TRect>& ChangedRects() const { return FChangedRects; }
+  // After a load, and after the engine wrote the image (its source is then the saved file).
+  void ClearChangedRects() { FChangedRects.clear(); }
 
   // ---- pixels ----
   TQvPixels* Pixels() const { return FImage->Pixels(); }
@@ -90,7 +105,9 @@ class TQvGraphicsDocument : public TQvDocument {
   bool RotateRight();
   bool FlipHorizontal();
   bool FlipVertical();
-  // Keeps Rect ∩ bounds; nothing at all happens when that is empty.
+  // Keeps Rect ∩ bounds; nothing at all happens when that is empty. The engine is cut to exactly
+  // that rectangle; one whose corner is off its block grid is re-encoded there at the save rather
+  // than shifted onto the grid.
   bool Crop(const TRect& Rect);
   bool Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea, bool ResizeOriginal);
 
@@ -114,6 +131,7 @@ class TQvGraphicsDocument : public TQvDocument {
   void NotifyAfterUndo();
   void NotifyBeforeRedo();
   void NotifyAfterRedo();
+  // A command state was made, undone or redone: Rect of the image changed (it joins ChangedRects).
   void NotifyImageChanged(IQvGraphicsToolEvents* Tool, const TRect& Rect);
 
   int32_t Width() const { return FImage->Width(); }
@@ -144,8 +162,15 @@ class TQvGraphicsDocument : public TQvDocument {
   bool TransformImages(bool (TQvLTBitmap::*Operation)());
   void EngineSetRegion(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom);
   bool EngineLoaded() const;
+  // Rect ∩ the image joins the changed rectangles.
+  void AddToChangedRects(const TRect& Rect);
+  // Every changed rectangle through F (old rectangle to new, in the new image's coordinates).
+  template <class F>
+  void MapChangedRects(F&& Map);
+  void MarkWholeImageChanged();
 
   TRect FArea;  // empty: the whole image
+  std::vector<TRect> FChangedRects;
   std::unique_ptr<IVJPEG> FEngine;
   std::unique_ptr<TQvLTBitmap> FImage;
   std::unique_ptr<TQvLTBitmap> FOriginal;

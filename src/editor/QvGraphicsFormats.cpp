@@ -3,6 +3,7 @@
 #include "QvGraphicsDocument.h"
 #include "QvJPEGOptions.h"
 #include "QvLocalizer.h"
+#include "QvVJPEG.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -104,6 +105,8 @@ bool TQvGraphicsFormats::LoadDocument(TQvDocument* Doc, const QString& FileName,
     ErrorText = QStringLiteral("not enough memory for the image");
     return false;
   }
+  // Whoever filled the document, nothing in it differs from the file yet.
+  Document->ClearChangedRects();
   FormatId = Id;
   return true;
 }
@@ -120,14 +123,26 @@ bool TQvGraphicsFormats::SaveDocument(TQvDocument* Doc, const QString& FileName,
   Source.Area = Document->Area();
   Source.Properties = &Document->Properties();
   Source.Engine = Document->Engine();
+  Source.ChangedRects = Document->ChangedRects();
   Source.AskJpegQuality = [this](int32_t& Quality) { return AskJpegQuality(Quality); };
-  Source.DocumentSaving = [Document] { Document->BeforeSave(); };
+  Source.DocumentSaving = [Document, &Source] {
+    Document->BeforeSave();
+    // The tools commit what they still held when told of the save; that belongs in this save too.
+    Source.ChangedRects = Document->ChangedRects();
+  };
   if (ExchangeSaver)
     Source.ExchangeSaver = [this, Document](const QString& Name, QString& Error) {
       return ExchangeSaver(Document, Name, Error);
     };
+  // Only a JPEG written by the engine makes the written file its new source; any other save leaves
+  // the engine's blocks as they were, and the changes since the load still differ from them.
+  const bool ThroughEngine = (FormatId == QvFormatId::Jpeg || FormatId == QvFormatId::Qvi) && Source.Engine &&
+                             Source.Engine->IsLoaded() != 0;
   QString Error;
-  if (SaveImageFile(Source, FileName, FormatId, Error)) return true;
+  if (SaveImageFile(Source, FileName, FormatId, Error)) {
+    if (ThroughEngine) Document->ClearChangedRects();
+    return true;
+  }
   ErrorText = Error;
   return false;
 }
