@@ -4,6 +4,7 @@
 #include "QvApplication.h"
 #include "QvGraphicsEditor.h"
 #include "QvSignals.h"
+#include "QvVJPEG.h"
 
 #include <QString>
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   QvUnitStartup();
   QvInstallTerminationHandler();
   TModule::Composition = ComposeEditor;
+  TQvGraphicsDocument::EngineFactory = CreateVJPEGObject;
   int Code = 0;
   try {
     App.CreateForm(Module);
