@@ -1,7 +1,7 @@
 #include "QvPluginExchange.h"
 
-#include "PhotoshopDataInfo.h"
 #include "FileMapping.h"
+#include "PhotoshopDataInfo.h"
 #include "QvCodecStrings.h"
 #include "QvGraphicsDocument.h"
 #include "QvGraphicsFormats.h"
@@ -14,10 +14,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <new>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <string>
 
 #include <stdlib.h>

@@ -203,7 +203,7 @@ protected:
     std::vector<std::string> Env = {"XDG_CONFIG_HOME=" + FFolder / "config", "XDG_CONFIG_DIRS=" + FFolder / "nothing",
                                     "TMPDIR=" + FFolder / "tmp", "HOME=" + FFolder.Path(), "XDG_RUNTIME_DIR=" + FFolder / "runtime",
                                     "QT_QPA_PLATFORM=xcb"};
-    for (const char* Name : {"DISPLAY", "XAUTHORITY", "PATH", "LANG"})
+    for (const char* Name : {"DISPLAY", "XAUTHORITY", "PATH", "LANG", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
       if (const char* Value = std::getenv(Name)) Env.push_back(std::string(Name) + "=" + Value);
     return Env;
   }
