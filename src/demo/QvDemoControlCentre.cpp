@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QRect>
 #include <QToolBar>
+#include <QToolButton>
 #include <QWidget>
 
 namespace {
@@ -56,6 +57,12 @@ bool GetMenuItemCenter(QAction* Item, QPoint& Point) {
 bool GetToolbarItemCenter(QAction* Item, QPoint& Point) {
   if (!Item) return false;
   for (QObject* Owner : Item->associatedObjects()) {
+    // A button bar of our own (the tool panel) shows the item as a button of its own.
+    if (auto* Button = qobject_cast<QToolButton*>(Owner); Button && Button->defaultAction() == Item) {
+      if (!Button->isVisible()) continue;
+      Point = GetControlCenter(*Button);
+      return true;
+    }
     auto* Bar = qobject_cast<QToolBar*>(Owner);
     if (!Bar) continue;
     // Every item on a toolbar has a cell: its button, or the widget it holds (a combo box...).

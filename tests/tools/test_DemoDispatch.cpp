@@ -7,6 +7,8 @@
 #include "QvRedEyeFrame.h"
 
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +26,8 @@ class DemoDispatch : public RedEyeWorld {
     RedEyeWorld::SetUp();
     Demo = App->CreateModule<TQvDemonstrationModule>();
     ASSERT_TRUE(Demo);
+    // The program initialises every module at start; here the tool registers by hand.
+    Tool->RegisterDemoItems();
   }
   bool Run(const QString& Command, const QByteArray& Arguments = {}) {
     return Demo->ExecuteCommand(nullptr, Command, nullptr, TQvDemoScriptParams(Arguments));
@@ -35,8 +39,14 @@ TEST_F(DemoDispatch, CommandsReachTheToolAndTheEditor) {
   Open(SamplePath());
   EXPECT_TRUE(Run(QStringLiteral("REDEYEAREASIZE"), "100"));
   EXPECT_EQ(Tool->FAreaSize, 100);
+  EXPECT_TRUE(Run(QStringLiteral("RedEyeBrightness"), "7"));
+  EXPECT_EQ(Tool->FBrightness, 7);
   EXPECT_TRUE(Run(QStringLiteral("REDEYEBRIGHTNESS")));
   EXPECT_EQ(Tool->FBrightness, TQvRedEyeTool::DefaultBrightness);
+  EXPECT_TRUE(Run(QStringLiteral("RedEyeHideOptions")));
+  EXPECT_FALSE(Tool->FShowOptions);
+  EXPECT_TRUE(Run(QStringLiteral("RedEyeFormula3")));
+  EXPECT_TRUE(Tool->Frame()->Formula3RadioButton->isChecked());
 
   Click({40, 40});
   ASSERT_EQ(Doc->History.Count(), 1);
@@ -64,6 +74,9 @@ TEST_F(DemoDispatch, ControlPointsOfTheToolAreFound) {
   Open(SamplePath());
   QPoint Point;
   EXPECT_TRUE(Demo->GetControlPoint(nullptr, TQvDemoScriptParams("RedEyeBrightness"), Point));
+  const QWidget* Slider = Tool->Frame()->BrightnessTrackBar;
+  EXPECT_EQ(Point, Slider->mapToGlobal(QPoint(Slider->width() / 2, Slider->height() / 2)));
+  EXPECT_TRUE(Demo->GetControlPoint(nullptr, TQvDemoScriptParams("redeye"), Point));
   EXPECT_FALSE(Demo->GetControlPoint(nullptr, TQvDemoScriptParams("NoSuchControl"), Point));
 }
 

@@ -255,9 +255,7 @@ TEST(RedEyeFrameTest, OutlineIsTheInnerRingOfTheRegion) {
 }
 
 TEST_F(RedEyeWorld, ShowOptionsIsSavedAndHidingTakesTheFormulaButtonsAway) {
-  bool Handled = false;
-  Tool->ExecuteDemoCommand(nullptr, QStringLiteral("REDEYEHIDEOPTIONS"), Handled, nullptr, nullptr);
-  EXPECT_TRUE(Handled);
+  Tool->SetShowOptions(false);
   EXPECT_FALSE(Tool->FShowOptions);
   EXPECT_TRUE(Tool->Frame()->Formula2RadioButton->isHidden());
 

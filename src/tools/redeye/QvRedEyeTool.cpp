@@ -2,6 +2,7 @@
 
 #include "MainForm.h"
 #include "QvCursors.h"
+#include "QvDemoTarget.h"
 #include "QvGraphicsEditor.h"
 #include "QvGuid.h"
 #include "QvLocalizer.h"
@@ -47,19 +48,6 @@ QIcon RedEyeGlyph() {
   P.setBrush(Qt::black);
   P.drawEllipse(QRectF(10, 10, 4, 4));
   return QIcon(Pixmap);
-}
-
-int IntegerParam(TQvCustomProperties* Params, int Default) {
-  if (!Params || Params->Count() < 1) return Default;
-  bool Ok = false;
-  const int Value = Params->GetValue(0).toInt(&Ok);
-  return Ok ? Value : Default;
-}
-
-bool BooleanParam(TQvCustomProperties* Params, bool Default) {
-  if (!Params || Params->Count() < 1) return Default;
-  const QVariant Value = Params->GetValue(0);
-  return Value.isValid() ? Value.toBool() : Default;
 }
 
 }  // namespace
@@ -219,54 +207,33 @@ void TQvRedEyeTool::Activate() {
   }
 }
 
-void TQvRedEyeTool::ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
-                                       TQvDemoScriptUserAction* Action, TQvCustomProperties* Params) {
-  TQvGraphicsTool::ExecuteDemoCommand(Playback, Command, Handled, Action, Params);
-  if (Handled) return;
-  const QString Name = Command.toUpper();
-  Handled = true;
-  if (Name == QLatin1String("REDEYEAREASIZE"))
-    SetAreaSize(IntegerParam(Params, DefaultAreaSize));
-  else if (Name == QLatin1String("REDEYEFORMULA1"))
-    SetFormula(IntegerParam(Params, 0));
-  else if (Name == QLatin1String("REDEYEFORMULA2"))
-    SetFormula(IntegerParam(Params, 1));
-  else if (Name == QLatin1String("REDEYEFORMULA3"))
-    SetFormula(IntegerParam(Params, 2));
-  else if (Name == QLatin1String("REDEYEBORDERSIZE"))
-    SetBorder(IntegerParam(Params, 0));
-  else if (Name == QLatin1String("REDEYEBRIGHTNESS"))
-    SetBrightness(IntegerParam(Params, DefaultBrightness));
-  else if (Name == QLatin1String("REDEYESHOWOPTIONS"))
-    SetShowOptions(BooleanParam(Params, true));
-  else if (Name == QLatin1String("REDEYEHIDEOPTIONS"))
-    SetShowOptions(BooleanParam(Params, false));
-  else
-    Handled = false;
-}
-
-void TQvRedEyeTool::GetDemoControlPoint(TQvDemoPlayback*, TQvCustomProperties* Params, bool& Handled, QPoint& Point) {
-  if (!Params || Params->Count() < 1) return;
-  const QString Name = Params->GetValue(0).toString().toUpper();
-  QWidget* Target = nullptr;
-  if (Name == QLatin1String("REDEYE")) {
-    if (FButton && ToolPanelModule && ToolPanelModule->Toolbar)
-      for (QToolButton* B : ToolPanelModule->Toolbar->findChildren<QToolButton*>())
-        if (B->defaultAction() == FButton) Target = B;
-  } else if (FFrame) {
+void TQvRedEyeTool::RegisterDemoItems() {
+  IQvDemoRegistry* Registry = FindDemoRegistry();
+  if (!Registry) return;
+  // The button's toolbar item; the tool panel shows it only when the panel exists.
+  Registry->RegisterComponent(QStringLiteral("RedEye"), FButton);
+  if (FFrame) {
     TQvRedEyeFrame& F = *FFrame;
-    const std::pair<const char*, QWidget*> Names[] = {
-        {"REDEYESELECTION", F.SelectionPreview}, {"REDEYEAREASIZE", F.AreaSizeTrackBar},
-        {"REDEYEFORMULA1", F.Formula1RadioButton}, {"REDEYEFORMULA2", F.Formula2RadioButton},
-        {"REDEYEFORMULA3", F.Formula3RadioButton}, {"REDEYEINCAREA", F.IncSizeButton},
-        {"REDEYEDECAREA", F.DecSizeButton},       {"REDEYEBRIGHTNESS", F.BrightnessTrackBar},
-        {"REDEYEPREVIEW", F.CorrectionPreview},   {"REDEYEOPTIONS", F.ShowOptions}};
-    for (const auto& [Key, Widget] : Names)
-      if (Name == QLatin1String(Key)) Target = Widget;
+    const std::pair<const char*, QWidget*> Controls[] = {
+        {"RedEyeSelection", F.SelectionPreview}, {"RedEyeAreaSize", F.AreaSizeTrackBar},
+        {"RedEyeFormula1", F.Formula1RadioButton}, {"RedEyeFormula2", F.Formula2RadioButton},
+        {"RedEyeFormula3", F.Formula3RadioButton}, {"RedEyeIncArea", F.IncSizeButton},
+        {"RedEyeDecArea", F.DecSizeButton},       {"RedEyeBrightness", F.BrightnessTrackBar},
+        {"RedEyePreview", F.CorrectionPreview},   {"RedEyeOptions", F.ShowOptions}};
+    for (const auto& [Name, Widget] : Controls) Registry->RegisterComponent(QString::fromLatin1(Name), Widget);
   }
-  if (!Target) return;
-  Point = Target->mapToGlobal(Target->rect().center());
-  Handled = true;
+  Registry->RegisterIntegerCommand(QStringLiteral("RedEyeAreaSize"), DefaultAreaSize,
+                                   [this](int Value) { SetAreaSize(Value); });
+  for (int Formula = 0; Formula < 3; ++Formula)
+    Registry->RegisterIntegerCommand(QStringLiteral("RedEyeFormula%1").arg(Formula + 1), Formula,
+                                     [this](int Value) { SetFormula(Value); });
+  Registry->RegisterIntegerCommand(QStringLiteral("RedEyeBorderSize"), 0, [this](int Value) { SetBorder(Value); });
+  Registry->RegisterIntegerCommand(QStringLiteral("RedEyeBrightness"), DefaultBrightness,
+                                   [this](int Value) { SetBrightness(Value); });
+  Registry->RegisterBooleanCommand(QStringLiteral("RedEyeShowOptions"), true,
+                                   [this](bool Value) { SetShowOptions(Value); });
+  Registry->RegisterBooleanCommand(QStringLiteral("RedEyeHideOptions"), false,
+                                   [this](bool Value) { SetShowOptions(Value); });
 }
 
 TQvRedEyeCommandState* TQvRedEyeTool::LastRedEyeState() const {

@@ -68,13 +68,8 @@ class TQvRedEyeTool : public TQvGraphicsTool {
   void AfterUndo(TQvCommandState* State) override;
   bool SetAvailable(bool Value) override;
   void Activate() override;
-  // The inherited "RedEye", the integer commands "RedEyeAreaSize", "RedEyeFormula1..3",
-  // "RedEyeBorderSize", "RedEyeBrightness" and the commands "RedEyeShowOptions", "RedEyeHideOptions".
-  void ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
-                          TQvDemoScriptUserAction* Action, TQvCustomProperties* Params) override;
-  // The centres of the button and the frame's named controls.
-  void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
-                           QPoint& Point) override;
+  // The frame's controls and the setting commands, named "RedEye..." for demonstrations.
+  void RegisterDemoItems() override;
 
   // The correction at FSeed on the editor's active view, as one complete change.
   void Apply();
