@@ -92,6 +92,14 @@ bool TQvWindowPlacement::FromBytes(const QByteArray& Bytes, TQvWindowPlacement& 
 
 // ---- construction ----
 
+QSize TMainForm::DefaultSize() {
+  // The design size is too small for a photo beside the tool panel; a first start takes three
+  // quarters of the screen, never less than the design size. A saved placement replaces it.
+  QSize Size(534, 458);
+  if (const QScreen* Screen = QGuiApplication::primaryScreen()) Size = Size.expandedTo(Screen->availableGeometry().size() * 3 / 4);
+  return Size;
+}
+
 TMainForm::TMainForm() {
   setObjectName(QStringLiteral("MainForm"));
   if (Application) setWindowTitle(Application->GetTitle());
@@ -102,7 +110,7 @@ TMainForm::TMainForm() {
   QFont Font = font();
   Font.setPixelSize(14);
   setFont(Font);
-  resize(534, 458);
+  resize(DefaultSize());
   // The workspace shows the desktop's application-workspace shade until the editor puts its
   // document area there.
   auto* Workspace = new QWidget(this);

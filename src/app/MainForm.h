@@ -42,6 +42,8 @@ struct TQvWindowPlacement {
 
 class TMainForm : public TQvFormOf<QMainWindow> {
  public:
+  // The size of a first start, before any placement was saved.
+  static QSize DefaultSize();
   TMainForm();
   ~TMainForm() override;
 

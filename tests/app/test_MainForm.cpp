@@ -202,7 +202,7 @@ TEST_F(MainFormTest, BadSettingsFilesStartWithDefaults) {
     QSize ExpectedSize;
     bool KeepsLanguage;
   };
-  const QSize Default(534, 458), Saved(600, 400);
+  const QSize Default = TMainForm::DefaultSize(), Saved(600, 400);
   const TCase Cases[] = {
       {"empty", QByteArray(), Default, false},
       {"garbage", QByteArray("\xff\xfe this is not a settings file \x01\x02\x03", 35), Default, false},
