@@ -19,6 +19,7 @@ class TScriptedEngine : public IVJPEG {
   // What the engine answers.
   bool Loads = true;
   bool Throws = false;
+  bool ReadFails = false;  // takes the header but cannot decode the scan
   uint16_t Orientation = 1;
   int32_t Width = 6, Height = 4;
   int FailingSaves = 0;  // how many SaveToFile calls fail before one succeeds
@@ -28,6 +29,7 @@ class TScriptedEngine : public IVJPEG {
   QStringList Calls;
   std::vector<TVJPEGSaveOptions> Options;
   TRect Region;
+  std::vector<TRect> Changed;
   bool Loaded = false;
 
   int32_t LoadFromFile(const QString&, int32_t) override {
@@ -42,6 +44,7 @@ class TScriptedEngine : public IVJPEG {
   int32_t GetBlockWidth() override { return 16; }
   int32_t GetBlockHeight() override { return 16; }
   int32_t ReadPixels(uint8_t* firstPixel, int32_t stride, int32_t) override {
+    if (ReadFails) return 0;
     for (int32_t y = 0; y < Height; ++y)
       for (int32_t x = 0; x < Width; ++x) MakeColor(uint8_t(x * 40), uint8_t(y * 60), 7, firstPixel + y * stride + x * 3);
     return 1;
@@ -59,7 +62,7 @@ class TScriptedEngine : public IVJPEG {
   void RotateLeft(int32_t) override { Calls << "Left"; std::swap(Width, Height); }
   void RotateRight(int32_t) override { Calls << "Right"; std::swap(Width, Height); }
   void WritePixels(const TVJPEGPixels&, int32_t, int32_t, int32_t) override { Calls << "Write"; }
-  void SetChangedRects(const std::vector<TRect>& /*rects*/) override {}
+  void SetChangedRects(const std::vector<TRect>& rects) override { Changed = rects; }
   void Close() override {
     Calls << "Close";
     Loaded = false;
@@ -150,12 +153,15 @@ TEST_F(CodecEngine, SaveGoesThroughTheEngineWithoutAskingAndRetriesOnce) {
   source.Properties = &properties;
   source.Area = TRect{1, 1, 5, 3};
   source.Engine = &FEngine;
+  source.ChangedRects = {TRect{0, 0, 3, 2}, TRect{4, 2, 9, 9}, TRect{5, 0, 6, 1}};
   bool asked = false;
   source.AskJpegQuality = [&asked](int32_t&) { return asked = true; };
   QString error;
   ASSERT_TRUE(SaveImageFile(source, Path("out.jpg"), QvFormatId::Jpeg, error)) << error.toStdString();
   EXPECT_FALSE(asked);
   EXPECT_EQ(FEngine.Region, (TRect{1, 1, 5, 3}));
+  // In the saved area's coordinates and cut to it; a rectangle outside the area is left out.
+  EXPECT_EQ(FEngine.Changed, (std::vector<TRect>{TRect{0, 0, 2, 1}, TRect{3, 1, 4, 2}}));
   EXPECT_EQ(FEngine.Calls, (QStringList{"Write", "Save", "Save", "Close"}));
   ASSERT_EQ(FEngine.Options.size(), 2u);
   EXPECT_EQ(FEngine.Options[0].Values[7], 2);
@@ -169,6 +175,33 @@ TEST_F(CodecEngine, SaveGoesThroughTheEngineWithoutAskingAndRetriesOnce) {
   QByteArray hidden = ReadBytes(Path("out.qvi"));
   ASSERT_TRUE(RevealHeader(reinterpret_cast<uint8_t*>(hidden.data()), uint64_t(hidden.size())));
   EXPECT_EQ(hidden, FEngine.SavedBytes);
+}
+
+TEST_F(CodecEngine, AfterSavingTheWholePictureTheEngineKeepsTheSavedFile) {
+  FEngine.Loaded = true;
+  auto bitmap = MakeBitmap(6, 4);
+  TQvImageProperties properties;
+  TQvSaveSource source;
+  source.Pixels = bitmap->Pixels();
+  source.Properties = &properties;
+  source.Engine = &FEngine;
+  QString error;
+  ASSERT_TRUE(SaveImageFile(source, Path("whole.jpg"), QvFormatId::Jpeg, error)) << error.toStdString();
+  EXPECT_EQ(FEngine.Calls, (QStringList{"Write", "Save"}));
+  EXPECT_TRUE(FEngine.IsLoaded());
+  EXPECT_EQ(FEngine.Region, (TRect{0, 0, 6, 4}));
+}
+
+TEST_F(CodecEngine, AScanTheEngineCannotDecodeGoesToTheDecoder) {
+  FEngine.ReadFails = true;
+  FEngine.Orientation = 6;
+  auto loaded = LoadWithEngine(Path("photo.jpg"));
+  ASSERT_TRUE(loaded->Ok) << loaded->Error.toStdString();
+  EXPECT_EQ(FEngine.Calls, (QStringList{"Load", "Right", "Close"}));
+  EXPECT_FALSE(FEngine.IsLoaded());
+  // The decoder turned it by the tag itself.
+  EXPECT_EQ(loaded->Image.Width(), 4);
+  EXPECT_EQ(loaded->Image.Height(), 6);
 }
 
 TEST_F(CodecEngine, FailedEngineSaveKeepsTheOldFile) {
