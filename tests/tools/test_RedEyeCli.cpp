@@ -79,19 +79,24 @@ TEST_F(RedEyeWorld, CliRedeyeGivesThePixelsOfTheEditor) {
   }
 }
 
-TEST_F(RedEyeWorld, CliConvertWritesJpegAtTheDefaultQualityAndInfoDescribes) {
-  const QString Default = Dir.filePath(QStringLiteral("default.jpg"));
+TEST_F(RedEyeWorld, CliConvertKeepsAJpegOrEncodesItAtTheQualityGivenAndInfoDescribes) {
+  const QString Kept = Dir.filePath(QStringLiteral("kept.jpg"));
   const QString At80 = Dir.filePath(QStringLiteral("q80.JPEG"));
   const QString At30 = Dir.filePath(QStringLiteral("q30.jpg"));
-  ASSERT_EQ(RunCli({QStringLiteral("convert"), SamplePath(), Default}).Code, 0);
+  const QString FromPng = Dir.filePath(QStringLiteral("from-png.jpg"));
+  const QString Png = Dir.filePath(QStringLiteral("copy.png"));
+  ASSERT_EQ(RunCli({QStringLiteral("convert"), SamplePath(), Kept}).Code, 0);
   ASSERT_EQ(RunCli({QStringLiteral("convert"), SamplePath(), At80, QStringLiteral("--quality"), QStringLiteral("80")}).Code, 0);
   ASSERT_EQ(RunCli({QStringLiteral("convert"), SamplePath(), At30, QStringLiteral("--quality=30")}).Code, 0);
-  EXPECT_EQ(FileBytes(Default), FileBytes(At80));
-  EXPECT_NE(FileBytes(Default), FileBytes(At30));
-  EXPECT_EQ(QImage(Default).size(), QSize(311, 136));
-
-  const QString Png = Dir.filePath(QStringLiteral("copy.png"));
   ASSERT_EQ(RunCli({QStringLiteral("convert"), SamplePath(), Png}).Code, 0);
+  // A JPEG without a quality is written by the lossless engine: the same picture exactly.
+  EXPECT_EQ(QImage(Kept), QImage(SamplePath()));
+  EXPECT_NE(FileBytes(At80), FileBytes(At30));
+  EXPECT_EQ(QImage(At80).size(), QSize(311, 136));
+  // Anything else becomes a JPEG at the default quality.
+  ASSERT_EQ(RunCli({QStringLiteral("convert"), Png, FromPng}).Code, 0);
+  EXPECT_EQ(FileBytes(FromPng), FileBytes(At80));
+
   Open(SamplePath());
   EXPECT_EQ(FirstDifference(QImage(Png), *Doc->Pixels()), "");
 
@@ -142,6 +147,19 @@ TEST_F(RedEyeWorld, CliRefusesBadCallsAndUnreadableFilesWithOneLineAndNoOutput) 
       {{QStringLiteral("convert"), In, Dir.filePath(QStringLiteral("no/such/folder/out.png"))}, 1},
       {{QStringLiteral("info"), Text}, 1},
       {{QStringLiteral("info"), In, Out}, 2},
+      {{QStringLiteral("rotate"), In, Out}, 2},
+      {{QStringLiteral("rotate"), In, Out, QStringLiteral("--left"), QStringLiteral("--flip-v")}, 2},
+      {{QStringLiteral("rotate"), In, Out, QStringLiteral("--up")}, 2},
+      {{QStringLiteral("rotate"), In, In, QStringLiteral("--right")}, 2},
+      {{QStringLiteral("convert"), In, Out, QStringLiteral("--left")}, 2},
+      {{QStringLiteral("crop"), In, Out}, 2},
+      {{QStringLiteral("crop"), In, Out, QStringLiteral("--rect"), QStringLiteral("1,2,3")}, 2},
+      {{QStringLiteral("crop"), In, Out, QStringLiteral("--rect=5,5,5,9")}, 2},
+      {{QStringLiteral("crop"), In, Out, QStringLiteral("--rect=311,0,400,50")}, 2},
+      {{QStringLiteral("crop"), In, Out, QStringLiteral("--left"), QStringLiteral("--rect=0,0,8,8")}, 2},
+      {{QStringLiteral("redeye"), In, Out, At, QStringLiteral("1,1"), QStringLiteral("--rect=0,0,8,8")}, 2},
+      {{QStringLiteral("crop"), Truncated, Out, QStringLiteral("--rect=0,0,8,8")}, 1},
+      {{QStringLiteral("rotate"), Text, Out, QStringLiteral("--left")}, 1},
   };
   for (const Case& C : Cases) {
     SCOPED_TRACE(C.Args.join(QLatin1Char(' ')).toStdString());

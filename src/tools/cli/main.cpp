@@ -2,17 +2,25 @@
 //
 //   ocuvane-cli redeye IN OUT --at X,Y [--at X,Y ...] [--area N] [--brightness N] [--formula 1|2|3]
 //                             [--border N] [--quality Q]
+//   ocuvane-cli rotate IN OUT --left|--right|--flip-h|--flip-v [--quality Q]
+//   ocuvane-cli crop IN OUT --rect L,T,R,B [--quality Q]
 //   ocuvane-cli info IN
 //   ocuvane-cli convert IN OUT [--quality Q]
 //
 // Exit status: 0 success, 2 bad usage, 1 a file could not be read or written (one line on stderr).
 // The image is opened by the graphics editor exactly as the window opens it (orientation applied,
-// metadata kept), a correction is the red-eye tool's Apply at the point, and OUT is written by the
-// same format registry, which replaces it atomically.
+// metadata kept), a correction is the red-eye tool's Apply at the point, a turn, flip or crop is
+// the document's own, and OUT is written by the same format registry, which replaces it
+// atomically. A JPEG read by the lossless engine and written as JPEG without --quality is written
+// by the engine: turns, flips and crops whose corner lies on the block grid lose nothing, and
+// only the blocks a correction touched are compressed again. --quality asks for a fresh encoding
+// at that quality instead. Crop rectangles are in the upright image's pixels, right and bottom
+// excluded; a rectangle reaching beyond the image keeps the part inside it.
 
 #include "QvApplication.h"
 #include "QvGraphicsEditor.h"
 #include "QvRedEyeTool.h"
+#include "QvVJPEG.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -35,6 +43,8 @@ constexpr int ExitUsage = 2;
 const char* const UsageText =
     "usage: ocuvane-cli redeye IN OUT --at X,Y [--at X,Y ...] [--area N] [--brightness N] "
     "[--formula 1|2|3] [--border N] [--quality Q]\n"
+    "       ocuvane-cli rotate IN OUT --left|--right|--flip-h|--flip-v [--quality Q]\n"
+    "       ocuvane-cli crop IN OUT --rect L,T,R,B [--quality Q]\n"
     "       ocuvane-cli info IN\n"
     "       ocuvane-cli convert IN OUT [--quality Q]\n";
 
@@ -46,8 +56,13 @@ struct TFileError {
   QString Message;
 };
 
+// The document operation a rotate command runs.
+enum class TTurn { None, Left, Right, FlipHorizontal, FlipVertical };
+
 struct TOptions {
   QString Command;
+  TTurn Turn = TTurn::None;
+  std::optional<TRect> CropRect;
   QStringList Files;
   std::vector<TPoint> Points;
   int32_t AreaSize = TQvRedEyeTool::DefaultAreaSize;
@@ -83,6 +98,26 @@ TPoint ParsePoint(const QString& Text) {
   return {X, Y};
 }
 
+TRect ParseRect(const QString& Text) {
+  const QStringList Parts = Text.split(QLatin1Char(','));
+  int V[4] = {};
+  bool Ok = Parts.size() == 4;
+  for (int I = 0; Ok && I < 4; ++I) V[I] = Parts[I].trimmed().toInt(&Ok);
+  if (!Ok) throw TUsageError{QStringLiteral("--rect needs L,T,R,B in image pixels, not \"") + Text + QLatin1Char('"')};
+  if (V[2] <= V[0] || V[3] <= V[1])
+    throw TUsageError{QStringLiteral("--rect ") + Text + QStringLiteral(" holds no pixel: R must exceed L and B exceed T")};
+  return TRect{V[0], V[1], V[2], V[3]};
+}
+
+// The flags of a rotate command, which take no value.
+std::optional<TTurn> TurnFlag(const QString& Arg) {
+  if (Arg == QLatin1String("--left")) return TTurn::Left;
+  if (Arg == QLatin1String("--right")) return TTurn::Right;
+  if (Arg == QLatin1String("--flip-h")) return TTurn::FlipHorizontal;
+  if (Arg == QLatin1String("--flip-v")) return TTurn::FlipVertical;
+  return std::nullopt;
+}
+
 TOptions ParseArguments(const QStringList& Args) {
   if (Args.size() < 2) throw TUsageError{QStringLiteral("no command given")};
   TOptions O;
@@ -90,11 +125,21 @@ TOptions ParseArguments(const QStringList& Args) {
   const bool Redeye = O.Command == QLatin1String("redeye");
   const bool Convert = O.Command == QLatin1String("convert");
   const bool Info = O.Command == QLatin1String("info");
-  if (!Redeye && !Convert && !Info) throw TUsageError{QStringLiteral("unknown command \"") + O.Command + QLatin1Char('"')};
+  const bool Rotate = O.Command == QLatin1String("rotate");
+  const bool Crop = O.Command == QLatin1String("crop");
+  if (!Redeye && !Convert && !Info && !Rotate && !Crop)
+    throw TUsageError{QStringLiteral("unknown command \"") + O.Command + QLatin1Char('"')};
   for (int I = 2; I < Args.size(); ++I) {
     QString Arg = Args[I];
     if (!Arg.startsWith(QLatin1String("--")) || Arg == QLatin1String("--")) {
       O.Files.push_back(Arg);
+      continue;
+    }
+    if (const std::optional<TTurn> Turn = TurnFlag(Arg)) {
+      if (!Rotate) throw TUsageError{Arg + QStringLiteral(" does not apply to ") + O.Command};
+      if (O.Turn != TTurn::None && O.Turn != *Turn)
+        throw TUsageError{QStringLiteral("rotate takes one of --left, --right, --flip-h and --flip-v")};
+      O.Turn = *Turn;
       continue;
     }
     QString Value;
@@ -106,12 +151,17 @@ TOptions ParseArguments(const QStringList& Args) {
       if (I + 1 >= Args.size()) throw TUsageError{Arg + QStringLiteral(" needs a value")};
       Value = Args[++I];
     }
-    const bool Allowed = Arg == QLatin1String("--quality") ? !Info : Redeye;
+    const bool Allowed = Arg == QLatin1String("--quality") ? !Info
+                         : Arg == QLatin1String("--rect")  ? Crop
+                                                           : Redeye;
     if (!Allowed && (Arg == QLatin1String("--quality") || Arg == QLatin1String("--at") ||
                      Arg == QLatin1String("--area") || Arg == QLatin1String("--brightness") ||
-                     Arg == QLatin1String("--formula") || Arg == QLatin1String("--border")))
+                     Arg == QLatin1String("--formula") || Arg == QLatin1String("--border") ||
+                     Arg == QLatin1String("--rect")))
       throw TUsageError{Arg + QStringLiteral(" does not apply to ") + O.Command};
-    if (Arg == QLatin1String("--at"))
+    if (Arg == QLatin1String("--rect"))
+      O.CropRect = ParseRect(Value);
+    else if (Arg == QLatin1String("--at"))
       O.Points.push_back(ParsePoint(Value));
     else if (Arg == QLatin1String("--area"))
       O.AreaSize = ParseInteger(Arg, Value, 0, 255);
@@ -130,6 +180,9 @@ TOptions ParseArguments(const QStringList& Args) {
   if (O.Files.size() != FileCount)
     throw TUsageError{O.Command + (Info ? QStringLiteral(" needs IN") : QStringLiteral(" needs IN and OUT"))};
   if (Redeye && O.Points.empty()) throw TUsageError{QStringLiteral("redeye needs at least one --at X,Y")};
+  if (Rotate && O.Turn == TTurn::None)
+    throw TUsageError{QStringLiteral("rotate needs one of --left, --right, --flip-h and --flip-v")};
+  if (Crop && !O.CropRect) throw TUsageError{QStringLiteral("crop needs --rect L,T,R,B")};
   return O;
 }
 
@@ -171,7 +224,7 @@ int RunInfo(const TOptions& O) {
   return ExitOk;
 }
 
-// Opens IN in the editor, runs the corrections of a redeye command, writes OUT.
+// Opens IN in the editor, runs the corrections of a redeye command or the turn or crop, writes OUT.
 int RunEdit(const TOptions& O, int& Argc, char** Argv) {
   const QString& In = O.Files[0];
   const QString& Out = O.Files[1];
@@ -221,7 +274,36 @@ int RunEdit(const TOptions& O, int& Argc, char** Argv) {
       RedEyeTool->SetSeed(P);
       RedEyeTool->Apply();
     }
+  } else if (O.Command == QLatin1String("rotate") || O.Command == QLatin1String("crop")) {
+    bool Done = false;
+    if (O.Command == QLatin1String("crop")) {
+      if (IntersectRect(*O.CropRect, TRect{0, 0, Doc->Width(), Doc->Height()}).IsEmpty()) {
+        const TRect& R = *O.CropRect;
+        const QString Size = QString::number(Doc->Width()) + QLatin1Char('x') + QString::number(Doc->Height());
+        App.DestroyComponents();
+        throw TUsageError{QStringLiteral("--rect %1,%2,%3,%4 lies outside the %5 image")
+                              .arg(R.Left).arg(R.Top).arg(R.Right).arg(R.Bottom).arg(Size)};
+      }
+      Done = Doc->Crop(*O.CropRect);
+    } else {
+      switch (O.Turn) {
+        case TTurn::Left: Done = Doc->RotateLeft(); break;
+        case TTurn::Right: Done = Doc->RotateRight(); break;
+        case TTurn::FlipHorizontal: Done = Doc->FlipHorizontal(); break;
+        case TTurn::FlipVertical: Done = Doc->FlipVertical(); break;
+        case TTurn::None: break;
+      }
+    }
+    if (!Done) {
+      App.DestroyComponents();
+      throw TFileError{QStringLiteral("cannot ") + O.Command + QLatin1Char(' ') + In +
+                       QStringLiteral(": not enough memory for the image")};
+    }
   }
+
+  // A quality on the command line asks for a fresh encoding; without one, a JPEG the engine holds
+  // is written by it, losing nothing outside the changed blocks.
+  if (O.Quality && Doc->Engine() && Doc->Engine()->IsLoaded()) Doc->Engine()->Close();
 
   QString Error;
   const bool Saved = Formats.SaveDocument(Doc, Out, FormatId, Error);
@@ -242,6 +324,7 @@ void QuietMessages(QtMsgType Type, const QMessageLogContext&, const QString& Mes
 
 int main(int argc, char** argv) {
   qInstallMessageHandler(QuietMessages);
+  TQvGraphicsDocument::EngineFactory = CreateVJPEGObject;
   // Widgets exist (the editor's window is built but never shown); no display is needed.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication Platform(argc, argv);
