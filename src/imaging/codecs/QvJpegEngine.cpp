@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+#include <turbojpeg.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -75,6 +77,39 @@ bool WriteFileBytes(const QString& fileName, const std::vector<uint8_t>& bytes) 
   }
   file.close();
   return file.error() == QFileDevice::NoError;
+}
+
+// A camera-style thumbnail of the picture (fitted into 160 × 120), each pixel the mean of 2 × 2
+// samples spread over its share of the picture; empty when it cannot be made.
+std::vector<uint8_t> MakeThumbnail(const uint8_t* pixels, int64_t stride, int32_t width, int32_t height) {
+  std::vector<uint8_t> jpeg;
+  if (!pixels || width <= 0 || height <= 0) return jpeg;
+  const double fit = std::min(160.0 / width, 120.0 / height);
+  const int32_t tw = std::clamp(int32_t(width * fit + 0.5), 1, 160), th = std::clamp(int32_t(height * fit + 0.5), 1, 120);
+  std::vector<uint8_t> small(size_t(tw) * th * 3);
+  for (int32_t ty = 0; ty < th; ++ty) {
+    for (int32_t tx = 0; tx < tw; ++tx) {
+      int sums[3] = {0, 0, 0};
+      for (int sy = 0; sy < 2; ++sy) {
+        const int64_t y = std::min<int64_t>(height - 1, (int64_t(ty) * 4 + 1 + sy * 2) * height / (int64_t(th) * 4));
+        for (int sx = 0; sx < 2; ++sx) {
+          const int64_t x = std::min<int64_t>(width - 1, (int64_t(tx) * 4 + 1 + sx * 2) * width / (int64_t(tw) * 4));
+          const uint8_t* p = pixels + y * stride + x * 3;
+          for (int k = 0; k < 3; ++k) sums[k] += p[k];
+        }
+      }
+      for (int k = 0; k < 3; ++k) small[(size_t(ty) * tw + tx) * 3 + k] = uint8_t((sums[k] + 2) / 4);
+    }
+  }
+  tjhandle handle = tjInitCompress();
+  if (!handle) return jpeg;
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  if (tjCompress2(handle, small.data(), tw, tw * 3, th, TJPF_BGR, &out, &size, TJSAMP_420, 80, 0) == 0 && out)
+    jpeg.assign(out, out + size);
+  tjFree(out);
+  tjDestroy(handle);
+  return jpeg;
 }
 
 int32_t RoundUp(int32_t value, int32_t unit) { return (value + unit - 1) / unit * unit; }
@@ -323,6 +358,8 @@ int32_t TQvJpegEngine::SaveToFile(const QString& fileName, const TVJPEGSaveOptio
       change.Width = geometry.OutWidth;
       change.Height = geometry.OutHeight;
     }
+    if (pictureChanged && FPixels && JpegSegmentsHaveThumbnail(segments))
+      change.Thumbnail = MakeThumbnail(FPixels, FPixelStride, geometry.OutWidth, geometry.OutHeight);
     ChangeJpegSegments(segments, change);
     std::vector<TJpegMarkerOut> markers;
     for (const TJpegSegment& segment : segments)

@@ -89,10 +89,16 @@ bool JpegReachesEnd(const uint8_t* data, uint64_t size);
 // The EXIF orientation (IFD0 tag 274) of the first EXIF segment, 1 when there is none.
 uint16_t JpegSegmentsOrientation(const std::vector<TJpegSegment>& segments);
 
+// True when the first EXIF segment links a JPEG thumbnail directory.
+bool JpegSegmentsHaveThumbnail(const std::vector<TJpegSegment>& segments);
+
 // How the saved file's metadata must differ from the source's.
 struct TJpegMetadataChange {
   bool OrientationOne = false;  // the pixels were turned: the tags say 1
   bool DropThumbnails = false;  // the picture changed: no embedded thumbnail may show the old one
+  // When not empty, the new picture's EXIF thumbnail (a small JPEG) that replaces the old one; it
+  // is dropped instead when it does not fit into the segment.
+  std::vector<uint8_t> Thumbnail;
   int32_t Width = 0, Height = 0;  // the saved size, for the EXIF pixel dimensions (0: keep)
 };
 // Applies the change to the segments in place (EXIF, XMP, JFIF and JFXX thumbnails).

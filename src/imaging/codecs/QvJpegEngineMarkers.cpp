@@ -19,6 +19,7 @@ constexpr uint8_t MarkerApp0 = 0xE0;
 constexpr uint8_t MarkerApp1 = 0xE1;
 
 constexpr char ExifId[6] = {'E', 'x', 'i', 'f', 0, 0};
+constexpr uint64_t MaxSegmentPayload = 65533;
 constexpr char XmpId[] = "http://ns.adobe.com/xap/1.0/";  // followed by its zero
 
 bool IsStandalone(uint8_t code) { return code == 0x01 || (code >= 0xD0 && code <= 0xD7); }
@@ -122,17 +123,30 @@ void ChangeExif(TJpegSegment& segment, const TJpegMetadataChange& change) {
     if (change.OrientationOne) tiff.SetInteger(tiff.Find(ifd1, TagOrientation), 1);
     return;
   }
-  // The thumbnail directory is unlinked and its picture blanked, so nothing can show it.
   const uint64_t offsetEntry = tiff.Find(ifd1, TagThumbnailOffset);
   const uint64_t lengthEntry = tiff.Find(ifd1, TagThumbnailLength);
-  tiff.Put32(link, 0);
-  if (offsetEntry && lengthEntry) {
-    const uint64_t offset = tiff.Get32(offsetEntry + 8), length = tiff.Get32(lengthEntry + 8);
-    if (offset >= 8 && tiff.Fits(offset, length)) {
-      std::memset(tiff.Data() + offset, 0, size_t(length));
-      if (offset + length == tiff.Size()) payload.resize(size_t(sizeof ExifId + offset));
+  const uint64_t offset = offsetEntry ? tiff.Get32(offsetEntry + 8) : 0;
+  const uint64_t length = lengthEntry ? tiff.Get32(lengthEntry + 8) : 0;
+  const bool located = offsetEntry && lengthEntry && offset >= 8 && tiff.Fits(offset, length);
+  if (located) std::memset(tiff.Data() + offset, 0, size_t(length));
+  if (offsetEntry && lengthEntry && tiff.Get16(offsetEntry + 2) == 4 && tiff.Get16(lengthEntry + 2) == 4 &&
+      tiff.Get32(offsetEntry + 4) == 1 && tiff.Get32(lengthEntry + 4) == 1 && located && !change.Thumbnail.empty()) {
+    // The new thumbnail takes the old one's place when it ends the block (as cameras write it),
+    // else goes to the end of the block; the old bytes stay blanked either way.
+    if (change.OrientationOne) tiff.SetInteger(tiff.Find(ifd1, TagOrientation), 1);
+    const uint64_t at = offset + length == tiff.Size() ? offset : (tiff.Size() + 1) / 2 * 2;
+    const uint64_t total = sizeof ExifId + at + change.Thumbnail.size();
+    if (total <= MaxSegmentPayload && at <= 0xFFFFFFFFu) {
+      tiff.Put32(offsetEntry + 8, uint32_t(at));
+      tiff.Put32(lengthEntry + 8, uint32_t(change.Thumbnail.size()));
+      payload.resize(size_t(sizeof ExifId + at), 0);
+      payload.insert(payload.end(), change.Thumbnail.begin(), change.Thumbnail.end());
+      return;
     }
   }
+  // No new thumbnail: the directory is unlinked and the old picture blanked, so nothing shows it.
+  tiff.Put32(link, 0);
+  if (located && offset + length == tiff.Size()) payload.resize(size_t(sizeof ExifId + offset));
 }
 
 // Sets the XMP orientation to 1 where it is written as one digit, so the packet keeps its size.
@@ -234,6 +248,20 @@ uint16_t JpegSegmentsOrientation(const std::vector<TJpegSegment>& segments) {
     return uint16_t(tiff.Get16(entry + 8));
   }
   return 1;
+}
+
+bool JpegSegmentsHaveThumbnail(const std::vector<TJpegSegment>& segments) {
+  for (const TJpegSegment& segment : segments) {
+    if (!IsExif(segment)) continue;
+    std::vector<uint8_t> copy(segment.Payload.begin() + sizeof ExifId, segment.Payload.end());
+    TTiffView tiff(copy.data(), copy.size());
+    if (!tiff.Valid()) return false;
+    const uint64_t ifd0 = tiff.Get32(4);
+    if (tiff.Entries(ifd0) == 0) return false;
+    const uint64_t ifd1 = tiff.Get32(tiff.NextLink(ifd0));
+    return ifd1 != 0 && tiff.Find(ifd1, TagThumbnailOffset) != 0;
+  }
+  return false;
 }
 
 void ChangeJpegSegments(std::vector<TJpegSegment>& segments, const TJpegMetadataChange& change) {
