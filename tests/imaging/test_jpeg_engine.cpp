@@ -446,6 +446,19 @@ TEST_F(JpegEngine, ARegionLargerThanThePictureMeansResizedPixels) {
   EXPECT_EQ(decoded.Width, 100);
   EXPECT_EQ(decoded.Height, 75);
   EXPECT_LT(std::abs(int(decoded.At(50, 40)[1]) - 128), 3);
+
+  // Shrunk: indistinguishable from a cut at the origin, so the document marks every pixel
+  // changed, and then nothing of the source's blocks may survive.
+  ASSERT_TRUE(engine.LoadFromFile(Write("small.jpg", source), 0));
+  engine.SetRegion(0, 0, 32, 24);
+  std::vector<uint8_t> dark(32 * 24 * 3, 40);
+  engine.WritePixels(TVJPEGPixels{dark.data(), 96}, 96, 0, 0);
+  engine.SetChangedRects({TRect{0, 0, 32, 24}});
+  ASSERT_TRUE(engine.SaveToFile(Path("shrunk.jpg"), TVJPEGSaveOptions{}));
+  const TPicture shrunk = Decode(ReadBytes(Path("shrunk.jpg")));
+  ASSERT_EQ(shrunk.Width, 32);
+  for (const auto& [x, y] : {std::pair{0, 0}, std::pair{31, 23}, std::pair{16, 12}})
+    EXPECT_LT(std::abs(int(shrunk.At(x, y)[0]) - 40), 3) << x << "," << y;
 }
 
 // A file with every kind of metadata a camera or editor leaves: EXIF with orientation 6, pixel

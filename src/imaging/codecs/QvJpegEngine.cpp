@@ -369,7 +369,10 @@ int32_t TQvJpegEngine::SaveToFile(const QString& fileName, const TVJPEGSaveOptio
     job.Source = FBytes.data();
     job.SourceSize = FBytes.size();
     job.Geometry = geometry;
-    job.Reencode = !lossless;
+    // Every MCU changed (a resize, a whole new picture): one plain encode does the same job.
+    const bool allChanged = rects.size() == 1 && rects[0].Left == 0 && rects[0].Top == 0 &&
+                            rects[0].Right == geometry.OutWidth && rects[0].Bottom == geometry.OutHeight;
+    job.Reencode = !lossless || allChanged;
     job.Pixels = FPixels;
     job.Stride = FPixelStride;
     job.Rects = rects.data();
