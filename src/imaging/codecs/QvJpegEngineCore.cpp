@@ -152,7 +152,10 @@ bool InspectCore(const uint8_t* data, unsigned long size, TJpegSourceInfo* out) 
 
 // ---- pixels ----
 
+// Rows decoded at a time. A transposed strip becomes columns of the result: each of its rows
+// touches every output row, so a tall strip means fewer visits to each output page.
 constexpr int StripRows = 32;
+constexpr int TurnedStripRows = 128;
 
 void CopyPixel(const uint8_t* from, uint8_t* to) {
   to[0] = from[0];
@@ -190,13 +193,26 @@ void ScatterStrip(const TJpegGeometry* g, int32_t turnedWidth, int32_t turnedHei
   if (kFirst < 0) return;
   const int32_t ox0 = (g->FlipX ? turnedWidth - 1 - (sy0 + kFirst) : sy0 + kFirst) - g->PlaneX;
   const int step = g->FlipX ? -3 : 3;
-  for (int32_t oy = 0; oy < g->OutHeight; ++oy) {
-    const int32_t ty = g->PlaneY + oy;
-    const int32_t sx = g->FlipY ? turnedHeight - 1 - ty : ty;
-    if (sx < 0 || sx >= sourceWidth) continue;
-    uint8_t* out = first + oy * stride + int64_t(ox0) * 3;
-    const int64_t column = int64_t(sx) * 3;
-    for (int32_t k = kFirst; k <= kLast; ++k, out += step) CopyPixel(strip[k] + column, out);
+  // Bands of output rows: each strip row gives a short contiguous run of pixels to the band, and
+  // the band's rows stay few enough to keep their pages and lines at hand.
+  constexpr int32_t Band = 16;
+  for (int32_t oy0 = 0; oy0 < g->OutHeight; oy0 += Band) {
+    const int32_t n = g->OutHeight - oy0 < Band ? g->OutHeight - oy0 : Band;
+    const int32_t ty = g->PlaneY + oy0;
+    const int32_t sxFirst = g->FlipY ? turnedHeight - 1 - ty : ty;  // source column of the band's first row
+    const int64_t sxStep = g->FlipY ? -3 : 3;
+    if (sxFirst < 0 || sxFirst >= sourceWidth || sxFirst + (n - 1) * (sxStep / 3) < 0 ||
+        sxFirst + (n - 1) * (sxStep / 3) >= sourceWidth)
+      continue;
+    uint8_t* out[Band];
+    for (int32_t i = 0; i < n; ++i) out[i] = first + (oy0 + i) * stride + int64_t(ox0) * 3;
+    for (int32_t k = kFirst; k <= kLast; ++k) {
+      const uint8_t* in = strip[k] + int64_t(sxFirst) * 3;
+      for (int32_t i = 0; i < n; ++i, in += sxStep) {
+        CopyPixel(in, out[i]);
+        out[i] += step;
+      }
+    }
   }
 }
 
@@ -222,8 +238,9 @@ bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g,
       int64_t(g->PlaneX) + g->OutWidth > turnedWidth || int64_t(g->PlaneY) + g->OutHeight > turnedHeight)
     ERREXIT(&info, JERR_BAD_CROP_SPEC);
   const bool direct = !g->Transpose && !g->FlipX && !g->FlipY && g->PlaneX == 0 && g->OutWidth == width;
+  const int32_t stripRows = g->Transpose ? TurnedStripRows : StripRows;
   JSAMPARRAY strip = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                               JDIMENSION(width) * 3, StripRows);
+                                               JDIMENSION(width) * 3, JDIMENSION(stripRows));
   while (info.output_scanline < info.output_height) {
     const int32_t sy0 = int32_t(info.output_scanline);
     int32_t count = 0;
@@ -242,8 +259,8 @@ bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g,
       }
       continue;
     }
-    while (count < StripRows && info.output_scanline < info.output_height) {
-      const JDIMENSION got = jpeg_read_scanlines(&info, strip + count, JDIMENSION(StripRows - count));
+    while (count < stripRows && info.output_scanline < info.output_height) {
+      const JDIMENSION got = jpeg_read_scanlines(&info, strip + count, JDIMENSION(stripRows - count));
       if (got == 0) ERREXIT(&info, JERR_INPUT_EOF);
       count += int32_t(got);
     }
