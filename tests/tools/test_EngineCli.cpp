@@ -6,6 +6,9 @@
 //
 // jpegtran, djpeg, cjpeg and exiftool are run as programs; a test that needs a missing one skips.
 
+#include "QvGraphicsFormats.h"
+#include "QvGraphicsTool.h"
+#include "QvVJPEG.h"
 #include "RedEyeFixture.h"
 
 #include <QCoreApplication>
@@ -21,6 +24,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -298,6 +302,90 @@ TEST_F(EngineCli, ACropOffTheGridAndATurnOfPartialBlocksAreReencodedInPlace) {
   EXPECT_EQ(TurnedPicture.Height, 100);
   const TPicture Upright = Part(PartialSource, 0, 0, 100, 60, true);
   EXPECT_LT(MeanDifference(TurnedPicture, Upright), ReencodingLoss(Upright) * 1.5 + 0.5);
+}
+
+// The document's changed rectangles follow a turn, flip or crop exactly as the engine's blocks
+// do: after a change and one of them, the saved file has the coefficients of jpegtran -perfect's
+// result everywhere but in the MCUs of the (moved) change.
+TEST_F(EngineCli, AChangeThenATurnOrCropRecompressesOnlyTheMovedChange) {
+  SKIP_WITHOUT("cjpeg", "djpeg", "jpegtran");
+  const QString In = MakeJpeg(QStringLiteral("in.jpg"), 96, 64, {QStringLiteral("-sample"), QStringLiteral("2x2")});
+  const TRect Change{36, 20, 46, 30};
+  const struct {
+    const char* Name;
+    bool (*Operation)(TQvGraphicsDocument&);
+    QStringList Jpegtran;
+    TRect Moved;  // where the change lies afterwards
+  } Cases[] = {
+      {"RotateRight", [](TQvGraphicsDocument& D) { return D.RotateRight(); }, {QStringLiteral("-rotate"), QStringLiteral("90")}, {34, 36, 44, 46}},
+      {"RotateLeft", [](TQvGraphicsDocument& D) { return D.RotateLeft(); }, {QStringLiteral("-rotate"), QStringLiteral("270")}, {20, 50, 30, 60}},
+      {"FlipHorizontal", [](TQvGraphicsDocument& D) { return D.FlipHorizontal(); }, {QStringLiteral("-flip"), QStringLiteral("horizontal")}, {50, 20, 60, 30}},
+      {"FlipVertical", [](TQvGraphicsDocument& D) { return D.FlipVertical(); }, {QStringLiteral("-flip"), QStringLiteral("vertical")}, {36, 34, 46, 44}},
+      {"Crop", [](TQvGraphicsDocument& D) { return D.Crop(TRect{16, 16, 80, 48}); }, {QStringLiteral("-crop"), QStringLiteral("64x32+16+16")}, {20, 4, 30, 14}},
+  };
+  TQvGraphicsDocument::EngineFactory = CreateVJPEGObject;
+  struct TForgetEngine {
+    ~TForgetEngine() { TQvGraphicsDocument::EngineFactory = nullptr; }
+  } Forget;
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TQvGraphicsFormats Formats;
+    TQvGraphicsDocument Doc;
+    int Id = -1;
+    QString Error;
+    ASSERT_TRUE(Formats.LoadDocument(&Doc, In, Id, Error)) << Error.toStdString();
+    ASSERT_TRUE(Doc.Engine() && Doc.Engine()->IsLoaded());
+    // A grey patch, made and committed the way a tool does it.
+    Doc.BeginModification(nullptr);
+    for (int32_t Y = Change.Top; Y < Change.Bottom; ++Y)
+      std::memset(Doc.Pixels()->PixelAt(Change.Left, Y), 128, size_t(Change.Width()) * 3);
+    Doc.AddChangedRect(Change, false);
+    Doc.AddCommandState(std::make_unique<TQvGraphicsCommandState>(nullptr, &Doc, Change));
+    Doc.FBackup.CopyRect(Change.Left, Change.Top, *Doc.Pixels(), Change);
+    Doc.EndModification(nullptr);
+    ASSERT_TRUE(C.Operation(Doc));
+    const QString Out = Path(QStringLiteral("changed.jpg"));
+    ASSERT_TRUE(Formats.SaveDocument(&Doc, Out, QvFormatId::Jpeg, Error)) << Error.toStdString();
+
+    const QString Reference = Path(QStringLiteral("changed-reference.jpg"));
+    ASSERT_EQ(RunProgram(QStringLiteral("jpegtran"),
+                         QStringList{QStringLiteral("-perfect")} + C.Jpegtran + QStringList{QStringLiteral("-outfile"), Reference, In})
+                  .Code,
+              0);
+    const TCoefficientFile Want = ReadCoefficients(FileBytes(Reference));
+    const TCoefficientFile Got = ReadCoefficients(FileBytes(Out));
+    ASSERT_TRUE(Want.Valid());
+    ASSERT_TRUE(Got.Valid());
+    ASSERT_EQ(Got.Width, Want.Width);
+    ASSERT_EQ(Got.Height, Want.Height);
+    const int McuW = 8 * Want.MaxH, McuH = 8 * Want.MaxV;
+    const TRect Mcus{C.Moved.Left / McuW * McuW, C.Moved.Top / McuH * McuH, (C.Moved.Right + McuW - 1) / McuW * McuW,
+                     (C.Moved.Bottom + McuH - 1) / McuH * McuH};
+    int Inside = 0;
+    for (size_t K = 0; K < Want.Components.size(); ++K) {
+      const TComponentBlocks& W = Want.Components[K];
+      const TComponentBlocks& G = Got.Components[K];
+      ASSERT_EQ(G.WidthInBlocks, W.WidthInBlocks);
+      ASSERT_EQ(G.HeightInBlocks, W.HeightInBlocks);
+      const int PixelW = McuW / W.H, PixelH = McuH / W.V;
+      for (int Y = 0; Y < W.HeightInBlocks; ++Y)
+        for (int X = 0; X < W.WidthInBlocks; ++X) {
+          const size_t At = (size_t(Y) * W.WidthInBlocks + X) * DCTSIZE2;
+          const bool Same = std::equal(W.Coefficients.begin() + At, W.Coefficients.begin() + At + DCTSIZE2, G.Coefficients.begin() + At);
+          const bool InChange = !IntersectRect(Mcus, TRect{X * PixelW, Y * PixelH, (X + 1) * PixelW, (Y + 1) * PixelH}).IsEmpty();
+          if (InChange)
+            Inside += !Same;
+          else
+            EXPECT_TRUE(Same) << "component " << K << " block " << X << "," << Y;
+        }
+    }
+    EXPECT_GT(Inside, 0);
+    // And the patch is where the document has it.
+    const TPicture Saved = Decode(Out);
+    ASSERT_GT(Saved.Width, 0);
+    const int CX = (C.Moved.Left + C.Moved.Right) / 2, CY = (C.Moved.Top + C.Moved.Bottom) / 2;
+    for (int K = 0; K < 3; ++K) EXPECT_NEAR(Saved.At(CX, CY, K), 128, 12);
+  }
 }
 
 TEST_F(EngineCli, WithoutAQualityAJpegIsCopiedLosslesslyAndWithOneItIsEncodedAfresh) {
