@@ -120,11 +120,12 @@ std::unique_ptr<IVJPEG> CreateVJPEGObject() { return std::make_unique<TQvJpegEng
 
 // ---- source ----
 
-bool TQvJpegEngine::Adopt(std::vector<uint8_t> bytes) {
+bool TQvJpegEngine::Adopt(std::vector<uint8_t> bytes, bool ownOutput) {
   TJpegSourceInfo info;
   std::vector<TJpegSegment> segments;
   if (!JpegEngineInspect(bytes.data(), bytes.size(), info) || !CheckImageSize(info.Width, info.Height) ||
-      !ReadJpegSegments(bytes.data(), bytes.size(), segments) || !JpegReachesEnd(bytes.data(), bytes.size()))
+      !ReadJpegSegments(bytes.data(), bytes.size(), segments) ||
+      (!ownOutput && !JpegReachesEnd(bytes.data(), bytes.size())))
     return false;
   FBytes = std::move(bytes);
   FInfo = info;
@@ -384,7 +385,7 @@ int32_t TQvJpegEngine::SaveToFile(const QString& fileName, const TVJPEGSaveOptio
   }
   if (!WriteFileBytes(fileName, out)) return 0;
   // The saved file is the new source: the next save starts from what this one wrote.
-  if (!Adopt(std::move(out))) Close();
+  if (!Adopt(std::move(out), true)) Close();
   return 1;
 }
 

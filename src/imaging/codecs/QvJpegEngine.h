@@ -12,6 +12,10 @@
 // they meet are recompressed from the pixels with the source's tables and sampling. Otherwise
 // (grid not met, a resize, a cut that moved the grid) the whole picture is re-encoded from the
 // pixels with the source's tables and sampling, at the document's size: never trimmed.
+//
+// The saved metadata is the source's, except that the orientation tags say 1 once the engine has
+// turned the pixels, the EXIF pixel dimensions give the saved size, and an embedded thumbnail is
+// rebuilt from the saved picture (or removed) whenever the picture changed.
 
 #include "QvJpegEngineCore.h"
 #include "QvVJPEG.h"
@@ -44,7 +48,9 @@ class TQvJpegEngine : public IVJPEG {
   bool SaveIsLossless() const;
 
  private:
-  bool Adopt(std::vector<uint8_t> bytes);  // takes a JPEG as the source; false when it cannot
+  // Takes a JPEG as the source; false when it cannot. The end-marker scan is skipped for bytes the
+  // engine wrote itself.
+  bool Adopt(std::vector<uint8_t> bytes, bool ownOutput = false);
   void ResetState();
   int32_t TurnedWidth() const;   // the turned source's real size
   int32_t TurnedHeight() const;
