@@ -685,3 +685,25 @@ TEST_F(JpegEngine, CodecLayerOpensTurnsAndSavesThroughTheEngine) {
 }
 
 }  // namespace
+
+namespace {
+
+// The bundled sample photo (311 × 136, 4:2:0: partial MCUs on the right and at the bottom).
+TEST_F(JpegEngine, TheSamplePhotoCropsLosslesslyAndTurnsByReencoding) {
+  if (QStandardPaths::findExecutable(QStringLiteral("jpegtran")).isEmpty()) GTEST_SKIP() << "jpegtran missing";
+  const QByteArray source = ReadBytes(QStringLiteral(OCUVANE_SOURCE_DIR "/data/Images/red-eyes.jpg"));
+  ASSERT_FALSE(source.isEmpty());
+  TQvJpegEngine engine;
+  const QByteArray cut = EngineSave(engine, source, [](TQvJpegEngine& e) { e.SetRegion(32, 16, 311, 136); });
+  EXPECT_EQ(FirstDifference(Decode(cut), Decode(Jpegtran(source, {{"-perfect", "-crop", "279x120+32+16"}}))), "");
+  bool refused = false;
+  Jpegtran(source, {{"-perfect", "-rotate", "90"}}, &refused);
+  EXPECT_TRUE(refused);
+  const QByteArray turned = EngineSave(engine, source, [](TQvJpegEngine& e) { e.RotateRight(0); });
+  const TPicture decoded = Decode(turned);
+  EXPECT_EQ(decoded.Width, 136);
+  EXPECT_EQ(decoded.Height, 311);
+  EXPECT_LT(MeanDifference(decoded, FPixels), 3.0);
+}
+
+}  // namespace
