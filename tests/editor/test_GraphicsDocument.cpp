@@ -260,7 +260,7 @@ TEST_F(GraphicsDocumentTest, CropKeepsTheRectangleAndClearsTheArea) {
   EXPECT_TRUE(SamePixels(Doc->FBackup, *Doc->Pixels()));
 }
 
-TEST_F(GraphicsDocumentTest, EngineFollowsGeometryOnItsBlockGrid) {
+TEST_F(GraphicsDocumentTest, EngineFollowsGeometryAndIsCutToTheVeryRectangle) {
   std::vector<std::string> Calls;
   TQvGraphicsDocument::EngineFactory = [&Calls] {
     auto E = std::make_unique<TFakeEngine>();

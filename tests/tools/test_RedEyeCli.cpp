@@ -160,6 +160,7 @@ TEST_F(RedEyeWorld, CliRefusesBadCallsAndUnreadableFilesWithOneLineAndNoOutput) 
       {{QStringLiteral("redeye"), In, Out, At, QStringLiteral("1,1"), QStringLiteral("--rect=0,0,8,8")}, 2},
       {{QStringLiteral("crop"), Truncated, Out, QStringLiteral("--rect=0,0,8,8")}, 1},
       {{QStringLiteral("rotate"), Text, Out, QStringLiteral("--left")}, 1},
+      {{QStringLiteral("rotate"), In, Dir.filePath(QStringLiteral("no/such/folder/out.jpg")), QStringLiteral("--left")}, 1},
   };
   for (const Case& C : Cases) {
     SCOPED_TRACE(C.Args.join(QLatin1Char(' ')).toStdString());
