@@ -388,6 +388,67 @@ TEST_F(EngineCli, AChangeThenATurnOrCropRecompressesOnlyTheMovedChange) {
   }
 }
 
+// Saved twice with a turn between: the second save starts from what the first wrote, so the first
+// change stays and only the second one's MCUs differ from jpegtran's turn of the first file.
+TEST_F(EngineCli, ASecondSaveKeepsWhatTheFirstWroteAndRecompressesOnlyTheNewChange) {
+  SKIP_WITHOUT("cjpeg", "djpeg", "jpegtran");
+  const QString In = MakeJpeg(QStringLiteral("in.jpg"), 96, 64, {QStringLiteral("-sample"), QStringLiteral("2x2")});
+  TQvGraphicsDocument::EngineFactory = CreateVJPEGObject;
+  struct TForgetEngine {
+    ~TForgetEngine() { TQvGraphicsDocument::EngineFactory = nullptr; }
+  } Forget;
+  TQvGraphicsFormats Formats;
+  TQvGraphicsDocument Doc;
+  int Id = -1;
+  QString Error;
+  ASSERT_TRUE(Formats.LoadDocument(&Doc, In, Id, Error)) << Error.toStdString();
+  const auto Patch = [&Doc](const TRect& R, uint8_t Value) {
+    Doc.BeginModification(nullptr);
+    for (int32_t Y = R.Top; Y < R.Bottom; ++Y) std::memset(Doc.Pixels()->PixelAt(R.Left, Y), Value, size_t(R.Width()) * 3);
+    Doc.AddChangedRect(R, false);
+    Doc.AddCommandState(std::make_unique<TQvGraphicsCommandState>(nullptr, &Doc, R));
+    Doc.FBackup.CopyRect(R.Left, R.Top, *Doc.Pixels(), R);
+    Doc.EndModification(nullptr);
+  };
+  Patch(TRect{4, 4, 12, 12}, 40);
+  const QString First = Path(QStringLiteral("first.jpg")), Second = Path(QStringLiteral("second.jpg"));
+  ASSERT_TRUE(Formats.SaveDocument(&Doc, First, QvFormatId::Jpeg, Error)) << Error.toStdString();
+  ASSERT_TRUE(Doc.Engine()->IsLoaded());
+  ASSERT_TRUE(Doc.RotateRight());
+  Patch(TRect{40, 70, 50, 80}, 200);
+  ASSERT_TRUE(Formats.SaveDocument(&Doc, Second, QvFormatId::Jpeg, Error)) << Error.toStdString();
+
+  const QString Reference = Path(QStringLiteral("first-turned.jpg"));
+  ASSERT_EQ(RunProgram(QStringLiteral("jpegtran"), {QStringLiteral("-perfect"), QStringLiteral("-rotate"), QStringLiteral("90"),
+                                                     QStringLiteral("-outfile"), Reference, First})
+                .Code,
+            0);
+  const TCoefficientFile Want = ReadCoefficients(FileBytes(Reference));
+  const TCoefficientFile Got = ReadCoefficients(FileBytes(Second));
+  ASSERT_TRUE(Want.Valid());
+  ASSERT_TRUE(Got.Valid());
+  ASSERT_EQ(Got.Width, 64);
+  ASSERT_EQ(Got.Height, 96);
+  const TRect NewMcus{32, 64, 64, 80};  // (40, 70, 50, 80) on the 16 × 16 grid
+  for (size_t K = 0; K < Want.Components.size(); ++K) {
+    const TComponentBlocks& W = Want.Components[K];
+    const int PixelW = 8 * Want.MaxH / W.H, PixelH = 8 * Want.MaxV / W.V;
+    for (int Y = 0; Y < W.HeightInBlocks; ++Y)
+      for (int X = 0; X < W.WidthInBlocks; ++X) {
+        if (!IntersectRect(NewMcus, TRect{X * PixelW, Y * PixelH, (X + 1) * PixelW, (Y + 1) * PixelH}).IsEmpty()) continue;
+        const size_t At = (size_t(Y) * W.WidthInBlocks + X) * DCTSIZE2;
+        EXPECT_TRUE(std::equal(W.Coefficients.begin() + At, W.Coefficients.begin() + At + DCTSIZE2,
+                               Got.Components[K].Coefficients.begin() + At))
+            << "component " << K << " block " << X << "," << Y;
+      }
+  }
+  // Both patches are in the second file: the first turned to (52, 4, 60, 12).
+  const TPicture Saved = Decode(Second);
+  ASSERT_EQ(Saved.Width, 64);
+  EXPECT_NEAR(Saved.At(56, 8, 1), 40, 12);
+  EXPECT_NEAR(Saved.At(45, 75, 1), 200, 12);
+}
+
 TEST_F(EngineCli, WithoutAQualityAJpegIsCopiedLosslesslyAndWithOneItIsEncodedAfresh) {
   SKIP_WITHOUT("cjpeg", "djpeg");
   const QString In = MakeJpeg(QStringLiteral("in.jpg"), 96, 64, {QStringLiteral("-quality"), QStringLiteral("92")});
