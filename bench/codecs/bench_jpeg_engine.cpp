@@ -31,6 +31,13 @@ struct TEngineFixture {
   std::vector<uint8_t> Pixels;  // a document-sized buffer for ReadPixels and WritePixels
 
   TEngineFixture() {
+    Out = Dir.filePath("out.jpg");
+    Pixels.assign(size_t(Width) * Height * 3, 128);
+    // BENCH_ENGINE_PHOTO names another 6000 × 4000 JPEG to measure instead of the generated one.
+    if (const char* photo = std::getenv("BENCH_ENGINE_PHOTO")) {
+      Jpeg = QString::fromLocal8Bit(photo);
+      return;
+    }
     std::vector<uint8_t> rgb(size_t(Width) * Height * 3);
     uint32_t noise = 12345;
     for (int32_t y = 0; y < Height; ++y) {
@@ -50,13 +57,11 @@ struct TEngineFixture {
     if (tjCompress2(handle, rgb.data(), Width, 0, Height, TJPF_RGB, &jpeg, &size, TJSAMP_420, 90, TJFLAG_ACCURATEDCT) != 0)
       std::abort();
     Jpeg = Dir.filePath("photo.jpg");
-    Out = Dir.filePath("out.jpg");
     QFile file(Jpeg);
     file.open(QIODevice::WriteOnly);
     file.write(reinterpret_cast<const char*>(jpeg), qint64(size));
     tjFree(jpeg);
     tjDestroy(handle);
-    Pixels.assign(size_t(Width) * Height * 3, 128);
   }
 };
 

@@ -277,7 +277,7 @@ bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g,
 // negates the odd frequencies along its axis; a transpose swaps the two frequency indices.
 struct TBlockMap {
   uint8_t From[DCTSIZE2];
-  bool Negate[DCTSIZE2];
+  int16_t Sign[DCTSIZE2];  // 1 or -1
   bool Plain;
 };
 
@@ -287,7 +287,8 @@ void MakeBlockMap(const TJpegGeometry* g, TBlockMap* map) {
     for (int u = 0; u < DCTSIZE; ++u) {
       const int index = v * DCTSIZE + u;
       map->From[index] = uint8_t(g->Transpose ? u * DCTSIZE + v : index);
-      map->Negate[index] = ((g->FlipX && (u & 1)) != 0) != ((g->FlipY && (v & 1)) != 0);
+      const bool negate = ((g->FlipX && (u & 1)) != 0) != ((g->FlipY && (v & 1)) != 0);
+      map->Sign[index] = negate ? -1 : 1;
     }
   }
 }
@@ -297,10 +298,7 @@ void TurnBlock(const JCOEF* in, JCOEF* out, const TBlockMap* map) {
     std::memcpy(out, in, sizeof(JBLOCK));
     return;
   }
-  for (int k = 0; k < DCTSIZE2; ++k) {
-    const JCOEF value = in[map->From[k]];
-    out[k] = map->Negate[k] ? JCOEF(-value) : value;
-  }
+  for (int k = 0; k < DCTSIZE2; ++k) out[k] = JCOEF(in[map->From[k]] * map->Sign[k]);
 }
 
 // Sizes of the result's coefficient arrays, in blocks, per component: whole MCUs.
@@ -344,20 +342,34 @@ void FillTurned(j_decompress_ptr src, jvirt_barray_ptr* from, j_compress_ptr dst
                                                                  size_t(sourceHigh) * sizeof(JBLOCKROW)));
     for (int32_t sy = 0; sy < sourceHigh; ++sy)
       rows[sy] = (*src->mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(src), from[c], JDIMENSION(sy), 1, FALSE)[0];
-    for (int32_t by = 0; by < layout->Blocks[c][1]; ++by) {
-      JBLOCKROW out = (*dst->mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(dst), to[c], JDIMENSION(by), 1, TRUE)[0];
-      const int32_t ty = by + offsetY;
-      for (int32_t bx = 0; bx < layout->Blocks[c][0]; ++bx) {
-        const int32_t tx = bx + offsetX;
-        if (tx >= planeWide || ty >= planeHigh) {
-          std::memset(out[bx], 0, sizeof(JBLOCK));
-          continue;
+    const int32_t wide = layout->Blocks[c][0], high = layout->Blocks[c][1];
+    auto* outRows = static_cast<JBLOCKROW*>((*dst->mem->alloc_small)(reinterpret_cast<j_common_ptr>(dst), JPOOL_IMAGE,
+                                                                    size_t(high) * sizeof(JBLOCKROW)));
+    for (int32_t by = 0; by < high; ++by)
+      outRows[by] = (*dst->mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(dst), to[c], JDIMENSION(by), 1, TRUE)[0];
+    // Tiles of 8 × 8 blocks: a transpose reads a source tile row by row as it writes the result's
+    // tile column by column, so both stay in the cache.
+    constexpr int32_t Tile = 8;
+    for (int32_t by0 = 0; by0 < high; by0 += Tile) {
+      const int32_t byEnd = by0 + Tile < high ? by0 + Tile : high;
+      for (int32_t bx0 = 0; bx0 < wide; bx0 += Tile) {
+        const int32_t bxEnd = bx0 + Tile < wide ? bx0 + Tile : wide;
+        for (int32_t by = by0; by < byEnd; ++by) {
+          JBLOCKROW out = outRows[by];
+          const int32_t ty = by + offsetY;
+          for (int32_t bx = bx0; bx < bxEnd; ++bx) {
+            const int32_t tx = bx + offsetX;
+            if (tx >= planeWide || ty >= planeHigh) {
+              std::memset(out[bx], 0, sizeof(JBLOCK));
+              continue;
+            }
+            const int32_t x1 = g->FlipX ? planeWide - 1 - tx : tx;
+            const int32_t y1 = g->FlipY ? planeHigh - 1 - ty : ty;
+            const int32_t sx = g->Transpose ? y1 : x1;
+            const int32_t sy = g->Transpose ? x1 : y1;
+            TurnBlock(rows[sy][sx], out[bx], &map);
+          }
         }
-        const int32_t x1 = g->FlipX ? planeWide - 1 - tx : tx;
-        const int32_t y1 = g->FlipY ? planeHigh - 1 - ty : ty;
-        const int32_t sx = g->Transpose ? y1 : x1;
-        const int32_t sy = g->Transpose ? x1 : y1;
-        TurnBlock(rows[sy][sx], out[bx], &map);
       }
     }
   }
