@@ -275,6 +275,9 @@ int RunEdit(const TOptions& O, int& Argc, char** Argv) {
       RedEyeTool->Apply();
     }
   } else if (O.Command == QLatin1String("rotate") || O.Command == QLatin1String("crop")) {
+    // Nothing here compares with the picture as it was opened: turning or cutting that copy too
+    // would only cost the time and memory of a whole extra image.
+    Doc->Original().Release();
     bool Done = false;
     if (O.Command == QLatin1String("crop")) {
       if (IntersectRect(*O.CropRect, TRect{0, 0, Doc->Width(), Doc->Height()}).IsEmpty()) {
