@@ -139,3 +139,7 @@ bool WriteFileAtomically(const QString& fileName, const uint8_t* data, uint64_t 
 bool ApplyOrientation(TQvLTBitmap& bitmap, int orientation);
 // The same on a small QImage (thumbnails).
 QImage ApplyOrientation(const QImage& image, int orientation);
+
+// libjpeg only warns about these (a libjpeg message code) and goes on, filling the rest of the
+// picture with grey or noise; the decoder and the lossless engine treat them as errors.
+bool IsJpegDamageWarning(int code);

@@ -29,24 +29,8 @@ struct TJpegError {
   longjmp(error->Jump, 1);
 }
 
-// libjpeg only warns about these and goes on, filling the rest of the picture with grey or noise.
-// A picture that is not what the file holds must not open as if it were.
-bool IsDamageWarning(int code) {
-  switch (code) {
-    case JWRN_JPEG_EOF:
-    case JWRN_HIT_MARKER:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
-    case JWRN_BOGUS_PROGRESSION:
-      return true;
-    default:
-      return false;
-  }
-}
-
 void OnJpegMessage(j_common_ptr info, int level) {
-  if (level < 0 && IsDamageWarning(info->err->msg_code)) OnJpegError(info);
+  if (level < 0 && IsJpegDamageWarning(info->err->msg_code)) OnJpegError(info);
 }
 
 void InstallErrorManager(TJpegError& error) {
@@ -243,6 +227,22 @@ bool EncodeCore(const TEncodeInput* input, TByteArrayDestination* destination, c
 }
 
 }  // namespace
+
+// libjpeg only warns about these and goes on, filling the rest of the picture with grey or noise.
+// A picture that is not what the file holds must not open as if it were.
+bool IsJpegDamageWarning(int code) {
+  switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+      return true;
+    default:
+      return false;
+  }
+}
 
 bool JpegDecode(const uint8_t* data, uint64_t size, int scaleDenominator, TQvRowTarget& target,
                 QString& reason) {

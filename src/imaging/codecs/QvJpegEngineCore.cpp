@@ -5,6 +5,8 @@
 
 #include "QvJpegEngineCore.h"
 
+#include "QvCodecInternal.h"
+
 #include <climits>
 #include <csetjmp>
 #include <cstdio>
@@ -25,22 +27,8 @@ struct TEngineError {
   longjmp(error->Jump, 1);
 }
 
-bool IsDamageWarning(int code) {
-  switch (code) {
-    case JWRN_JPEG_EOF:
-    case JWRN_HIT_MARKER:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
-    case JWRN_BOGUS_PROGRESSION:
-      return true;
-    default:
-      return false;
-  }
-}
-
 void OnEngineMessage(j_common_ptr info, int level) {
-  if (level < 0 && IsDamageWarning(info->err->msg_code)) OnEngineError(info);
+  if (level < 0 && IsJpegDamageWarning(info->err->msg_code)) OnEngineError(info);
 }
 
 void InstallEngineErrors(TEngineError& error) {
