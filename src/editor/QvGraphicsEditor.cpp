@@ -508,6 +508,15 @@ void TQvGraphicsEditor::SetHeightText(const QString& Text) {
   if (HStatusPanel) HStatusPanel->setText(Text);
 }
 
+void TQvGraphicsEditor::RemoveDocument(TQvDocument* Doc) {
+  TQvEditor::RemoveDocument(Doc);
+  if (ActiveDocument()) return;
+  SetPositionText(QString(), QString());
+  SetColorText(QString(), QString(), QString());
+  SetWidthText(QString());
+  SetHeightText(QString());
+}
+
 void TQvGraphicsEditor::SetPositionText(const QString& X, const QString& Y) {
   if (XStatusPanel) XStatusPanel->setText(X);
   if (YStatusPanel) YStatusPanel->setText(Y);

@@ -106,6 +106,8 @@ class TQvGraphicsEditor : public TQvEditor {
   int FolderIndex() const { return FFolderIndex; }
 
   // ---- status fields ----
+  // With the last document gone, the fields would keep describing a picture no longer shown.
+  void RemoveDocument(TQvDocument* Doc) override;
   void SetWidthText(const QString& Text);
   void SetHeightText(const QString& Text);
   // The pointer position and the colour under it; empty texts clear the fields.

@@ -198,6 +198,13 @@ TEST_F(EditorWorld, StatusShowsPositionAndColourUnderThePointer) {
   EXPECT_EQ(GraphicsEditor->RStatusPanel->text(), "0");
   EXPECT_EQ(GraphicsEditor->GStatusPanel->text(), "0");
   EXPECT_EQ(GraphicsEditor->BStatusPanel->text(), "0");
+
+  // Closing the photo leaves no description of it behind.
+  ASSERT_TRUE(GraphicsEditor->CloseActiveDocument());
+  for (const QLabel* Panel : {GraphicsEditor->XStatusPanel, GraphicsEditor->YStatusPanel, GraphicsEditor->WStatusPanel,
+                              GraphicsEditor->HStatusPanel, GraphicsEditor->RStatusPanel, GraphicsEditor->GStatusPanel,
+                              GraphicsEditor->BStatusPanel})
+    EXPECT_EQ(Panel->text(), QString()) << Panel->objectName().toStdString();
 }
 
 // A tool whose control notes the wheel steps it is offered.
