@@ -573,6 +573,11 @@ TEST_F(JpegEngine, FilesItCannotKeepLosslesslyAreLeftToTheDecoder) {
     tjDestroy(handle);
   }
   ASSERT_FALSE(cmyk.isEmpty());
+  // A zero quantisation value decodes, but an encoder would divide by it.
+  QByteArray zeroQuant = good;
+  const qsizetype dqt = zeroQuant.indexOf(QByteArray("\xFF\xDB", 2));
+  ASSERT_GE(dqt, 0);
+  zeroQuant[dqt + 5] = '\0';
   const struct {
     const char* Name;
     QByteArray Bytes;
@@ -581,6 +586,7 @@ TEST_F(JpegEngine, FilesItCannotKeepLosslesslyAreLeftToTheDecoder) {
       {"header only", good.left(200)},
       {"not a JPEG", QByteArray("PNG and more bytes than a header needs")},
       {"CMYK", cmyk},
+      {"a zero in a quantisation table", zeroQuant},
       {"empty", QByteArray()},
   };
   for (const auto& c : cases) {

@@ -31,6 +31,20 @@ void OnEngineMessage(j_common_ptr info, int level) {
   if (level < 0 && IsJpegDamageWarning(info->err->msg_code)) OnEngineError(info);
 }
 
+// A decoder multiplies by the quantisation values, an encoder divides by them: a table holding a
+// zero decodes but cannot be used to encode (libjpeg would divide by zero).
+bool HasZeroQuantValue(const JQUANT_TBL* table) {
+  if (!table) return false;
+  for (int k = 0; k < DCTSIZE2; ++k)
+    if (table->quantval[k] == 0) return true;
+  return false;
+}
+
+void RefuseZeroQuantTables(j_compress_ptr info) {
+  for (int slot = 0; slot < NUM_QUANT_TBLS; ++slot)
+    if (HasZeroQuantValue(info->quant_tbl_ptrs[slot])) ERREXIT1(info, JERR_NO_QUANT_TABLE, slot);
+}
+
 void InstallEngineErrors(TEngineError& error) {
   jpeg_std_error(&error.Manager);
   error.Manager.error_exit = OnEngineError;
@@ -120,7 +134,7 @@ bool InspectCore(const uint8_t* data, unsigned long size, TJpegSourceInfo* out) 
       const int h = component.h_samp_factor, v = component.v_samp_factor;
       if (h < 1 || v < 1 || h > 4 || v > 4 || info.max_h_samp_factor % h != 0 || info.max_v_samp_factor % v != 0 ||
           component.quant_tbl_no < 0 || component.quant_tbl_no >= NUM_QUANT_TBLS ||
-          !info.quant_tbl_ptrs[component.quant_tbl_no]) {
+          !info.quant_tbl_ptrs[component.quant_tbl_no] || HasZeroQuantValue(info.quant_tbl_ptrs[component.quant_tbl_no])) {
         accepted = false;
         break;
       }
@@ -425,6 +439,7 @@ bool RecompressRect(j_compress_ptr dst, jvirt_barray_ptr* to, const TOutLayout* 
   piece.image_width = JDIMENSION(width);
   piece.image_height = JDIMENSION(height);
   CopyOutputParameters(dst, &piece);
+  RefuseZeroQuantTables(&piece);
   jpeg_start_compress(&piece, TRUE);
   WritePixelRows(&piece, job->Pixels, job->Stride, rect->Left, rect->Top, height);
   jpeg_finish_compress(&piece);
@@ -521,6 +536,7 @@ bool SaveCore(const TJpegSaveJob* job, std::vector<uint8_t>* out, std::vector<ui
     dst.input_components = 3;
     dst.in_color_space = JCS_EXT_BGR;
     SetOutputGeometry(&dst, g, job->Progressive);
+    RefuseZeroQuantTables(&dst);
     jpeg_start_compress(&dst, TRUE);
     WriteMarkers(&dst, job);
     WritePixelRows(&dst, job->Pixels, job->Stride, 0, 0, g->OutHeight);
