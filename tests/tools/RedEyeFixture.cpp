@@ -6,6 +6,8 @@
 #include "QvToolPanel.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
 
 QString SamplePath() { return QStringLiteral(OCUVANE_SOURCE_DIR "/data/Images/red-eyes.jpg"); }
 
@@ -19,6 +21,28 @@ std::vector<uint8_t> Snapshot(const TQvPixels& P, const TRect& Rect) {
 }
 
 std::vector<uint8_t> Snapshot(const TQvPixels& P) { return Snapshot(P, P.BoundsRect()); }
+
+TRun RunProgram(const QString& Program, const QStringList& Args) {
+  QProcess P;
+  P.setProgram(Program);
+  P.setArguments(Args);
+  P.start();
+  TRun R;
+  if (!P.waitForFinished(120000)) return R;
+  R.Code = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -2;
+  R.Out = P.readAllStandardOutput();
+  R.Err = P.readAllStandardError();
+  return R;
+}
+
+TRun RunCli(const QStringList& Args) {
+  return RunProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/ocuvane-cli"), Args);
+}
+
+QByteArray FileBytes(const QString& Name) {
+  QFile F(Name);
+  return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
+}
 
 void RedEyeWorld::SetUp() {
   ASSERT_EQ(Application, nullptr);

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -25,6 +27,18 @@ QString SamplePath();
 // Pixels of Rect in P as bytes, row by row.
 std::vector<uint8_t> Snapshot(const TQvPixels& P, const TRect& Rect);
 std::vector<uint8_t> Snapshot(const TQvPixels& P);
+
+// A program run as a separate process: its exit code (-1 when it did not finish within two
+// minutes, -2 when it crashed) and what it wrote.
+struct TRun {
+  int Code = -1;
+  QByteArray Out;
+  QByteArray Err;
+};
+TRun RunProgram(const QString& Program, const QStringList& Args);
+// ocuvane-cli from the folder the tests were built in.
+TRun RunCli(const QStringList& Args);
+QByteArray FileBytes(const QString& Name);
 
 class RedEyeWorld : public ::testing::Test {
  protected:

@@ -32,29 +32,6 @@
 
 namespace {
 
-struct TRun {
-  int Code = -1;
-  QByteArray Out;
-  QByteArray Err;
-};
-
-TRun RunProgram(const QString& Program, const QStringList& Args) {
-  QProcess P;
-  P.setProgram(Program);
-  P.setArguments(Args);
-  P.start();
-  TRun R;
-  if (!P.waitForFinished(120000)) return R;
-  R.Code = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -2;
-  R.Out = P.readAllStandardOutput();
-  R.Err = P.readAllStandardError();
-  return R;
-}
-
-TRun RunCli(const QStringList& Args) {
-  return RunProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/ocuvane-cli"), Args);
-}
-
 QString MissingTool(std::initializer_list<const char*> Names) {
   for (const char* Name : Names)
     if (QStandardPaths::findExecutable(QString::fromLatin1(Name)).isEmpty()) return QString::fromLatin1(Name);
@@ -182,11 +159,6 @@ TCoefficientFile ReadCoefficients(const QByteArray& Bytes) {
   jpeg_finish_decompress(&Info);
   jpeg_destroy_decompress(&Info);
   return F;
-}
-
-QByteArray FileBytes(const QString& Name) {
-  QFile F(Name);
-  return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
 }
 
 QString Exif(const QString& File, const char* Tag) {

@@ -11,30 +11,6 @@
 
 namespace {
 
-struct TRun {
-  int Code = -1;
-  QByteArray Out;
-  QByteArray Err;
-};
-
-TRun RunCli(const QStringList& Args) {
-  QProcess P;
-  P.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/ocuvane-cli"));
-  P.setArguments(Args);
-  P.start();
-  TRun R;
-  if (!P.waitForFinished(120000)) return R;
-  R.Code = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -2;
-  R.Out = P.readAllStandardOutput();
-  R.Err = P.readAllStandardError();
-  return R;
-}
-
-QByteArray FileBytes(const QString& Name) {
-  QFile F(Name);
-  return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
-}
-
 // The first pixel where the PNG differs from the document's image, or "" when none does.
 std::string FirstDifference(const QImage& Png, const TQvPixels& P) {
   if (Png.width() != P.Width || Png.height() != P.Height) return "size differs";
