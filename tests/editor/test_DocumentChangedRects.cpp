@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -44,12 +43,6 @@ void Fill(TQvPixels& P, const TRect& R, uint8_t Value) {
 class DocumentChangedRectsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!QApplication::instance()) {
-      static int Argc = 1;
-      static char Name[] = "test_editor";
-      static char* Argv[] = {Name, nullptr};
-      new QApplication(Argc, Argv);  // lives for the whole test program
-    }
     if (!Application) FOwnApplication = std::make_unique<TQvApplication>();
     Doc = std::make_unique<TQvGraphicsDocument>();
   }

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 
 #include <cstring>
 #include <memory>
@@ -17,12 +16,6 @@
 namespace {
 
 void EnsureApplications(std::unique_ptr<TQvApplication>& Own) {
-  if (!QApplication::instance()) {
-    static int Argc = 1;
-    static char Name[] = "test_editor";
-    static char* Argv[] = {Name, nullptr};
-    new QApplication(Argc, Argv);  // lives for the whole test program
-  }
   if (!Application) Own = std::make_unique<TQvApplication>();
 }
 

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -21,12 +20,6 @@ namespace {
 class GraphicsFormatsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!QApplication::instance()) {
-      static int Argc = 1;
-      static char Name[] = "test_editor";
-      static char* Argv[] = {Name, nullptr};
-      new QApplication(Argc, Argv);  // lives for the whole test program
-    }
     if (!Application) FOwnApplication = std::make_unique<TQvApplication>();
     ASSERT_TRUE(FDir.isValid());
     // No modal dialog in tests: the quality question answers with what it is offered.

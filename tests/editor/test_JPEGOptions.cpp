@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,14 +15,6 @@ namespace {
 
 class JPEGOptionsTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (!QApplication::instance()) {
-      static int Argc = 1;
-      static char Name[] = "test_editor";
-      static char* Argv[] = {Name, nullptr};
-      new QApplication(Argc, Argv);  // lives for the whole test program
-    }
-  }
   void SetUp() override {
     if (!Application) FOwnApplication = std::make_unique<TQvApplication>();
     Application->SetMessageBoxHandler([this](const QString& Text, const QString& Caption, int Flags) {
