@@ -4,7 +4,6 @@
 #include "QvVJPEG.h"
 #include "prResample.h"
 
-#include <QAbstractScrollArea>
 #include <QApplication>
 
 #include <cmath>
@@ -124,14 +123,7 @@ void TQvGraphicsDocument::AddChangedRect(const TRect& Rect, bool Replace) {
 }
 
 void TQvGraphicsDocument::InvalidateImageRect(const TRect& Rect) {
-  QWidget* Widget = View();
-  auto* Mapper = dynamic_cast<IQvGraphicsDocumentView*>(Widget);
-  if (!Widget || !Mapper) return;
-  const TRect R = InflateRect(Mapper->ImageToWindow(Rect), 1, 1);
-  // A scrolling view paints on its viewport, in the viewport's coordinates; updating the frame
-  // around it would not repaint the picture.
-  if (auto* Scroller = qobject_cast<QAbstractScrollArea*>(Widget)) Widget = Scroller->viewport();
-  Widget->update(ToQRect(R));
+  if (auto* Mapper = dynamic_cast<IQvGraphicsDocumentView*>(View())) Mapper->InvalidateImage(Rect);
 }
 
 // ---- changed rectangles ----

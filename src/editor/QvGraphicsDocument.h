@@ -42,8 +42,9 @@ class IQvGraphicsToolEvents {
 class IQvGraphicsDocumentView {
  public:
   virtual ~IQvGraphicsDocumentView() = default;
-  // Image coordinates to the view's window coordinates, by its mapping mode.
-  virtual TRect ImageToWindow(const TRect& Rect) const = 0;
+  // The pixels of Rect (image coordinates) changed: repaint them, grown by a pixel on every side
+  // to cover rounding, without erasing first.
+  virtual void InvalidateImage(const TRect& Rect) = 0;
   // The image now has these bounds: recompute the scroll range, repaint, show the size.
   virtual void ImageBoundsChanged(const TRect& Bounds) = 0;
 };

@@ -468,11 +468,11 @@ void TQvGraphicsView::DocumentChanged(TQvDocument*) { UpdateScrollRange(); }
 
 void TQvGraphicsView::DocumentClosed(TQvDocument*) {}
 
-TRect TQvGraphicsView::ImageToWindow(const TRect& Rect) const {
-  // The document asks this for every image rectangle it repaints after the pixels there changed:
-  // the reduced copies are stale in that rectangle from now on.
+void TQvGraphicsView::InvalidateImage(const TRect& Rect) {
+  // The reduced copies are stale in that rectangle from now on. The picture is painted on the
+  // viewport, in the viewport's coordinates, not on the frame around it.
   if (FDocumentView) FDocumentView->InvalidateCache(Rect);
-  return LogicalToDevice(Rect);
+  viewport()->update(ToQRect(InflateRect(LogicalToDevice(Rect), 1, 1)));
 }
 
 void TQvGraphicsView::ImageBoundsChanged(const TRect& Bounds) {

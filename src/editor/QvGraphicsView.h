@@ -177,7 +177,7 @@ class TQvGraphicsView : public TQvScrollViewControl, public IQvDocumentObserver,
   void DocumentChanged(TQvDocument* Doc) override;
   void DocumentClosed(TQvDocument* Doc) override;
   // IQvGraphicsDocumentView
-  TRect ImageToWindow(const TRect& Rect) const override;
+  void InvalidateImage(const TRect& Rect) override;
   void ImageBoundsChanged(const TRect& Bounds) override;
 
   TQvGraphicDocumentView* FDocumentView = nullptr;  // also Objects().Items(0)

@@ -146,7 +146,7 @@ class TFakeTool : public QObject, public IQvGraphicsToolEvents {
 // An image view double: identity mapping, remembers the bounds it was given.
 class TFakeView : public QWidget, public IQvGraphicsDocumentView {
  public:
-  TRect ImageToWindow(const TRect& R) const override { return R; }
+  void InvalidateImage(const TRect&) override {}
   void ImageBoundsChanged(const TRect& B) override {
     Bounds = B;
     ++Updates;
