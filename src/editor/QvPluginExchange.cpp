@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -108,12 +107,6 @@ std::vector<std::uint8_t> WrapExifInJpeg(const std::uint8_t* Payload, std::uint6
 bool ReadExchangeMetadata(const std::uint8_t* Payload, std::uint64_t Size, TQvImageProperties& Properties) {
   const std::vector<std::uint8_t> Stream = WrapExifInJpeg(Payload, Size);
   if (Stream.empty()) return false;
-  // The codec layer opens files by name; the stream goes through a private file of its own.
-  QTemporaryFile File(QDir::tempPath() + QStringLiteral("/ocuvane-exif-XXXXXX.jpg"));
-  if (!File.open()) return false;
-  const auto Length = qint64(Stream.size());
-  if (File.write(reinterpret_cast<const char*>(Stream.data()), Length) != Length || !File.flush()) return false;
-  File.close();
   TQvLTBitmap Image;
   TQvImageProperties Read;
   TQvLoadTarget Target;
@@ -121,7 +114,8 @@ bool ReadExchangeMetadata(const std::uint8_t* Payload, std::uint64_t Size, TQvIm
   Target.Properties = &Read;
   std::int32_t FormatId = -1;
   QString Error;
-  if (!LoadImageFile(Target, File.fileName(), FormatId, Error) || FormatId != QvFormatId::Jpeg) return false;
+  if (!LoadImageBytes(Target, Stream.data(), Stream.size(), FormatId, Error) || FormatId != QvFormatId::Jpeg)
+    return false;
   Properties.Assign(Read);
   Properties.FResolutionX = Read.FResolutionX;
   Properties.FResolutionY = Read.FResolutionY;

@@ -186,6 +186,50 @@ int FindEncoder(const QString& mimeType) {
   return found;
 }
 
+namespace {
+
+// The decoders' half of a load: bytes already in memory (a QVI file already revealed) to rows,
+// properties and the format id.
+bool DecodeImageBytes(TQvLoadTarget& target, const uint8_t* data, uint64_t size, bool qvi, int32_t& formatId,
+                      QString& error) {
+  QString reason;
+  const TQvFileKind kind = SniffFileKind(data, size);
+  if (kind == TQvFileKind::Unknown) {
+    error = CodecText(QvCodecString::UnknownFormat);
+    return false;
+  }
+  TQvBitmapTarget rows(*target.Image);
+  if (!DecodeKind(kind, data, size, rows, reason)) {
+    target.Image->Release();
+    if (rows.Refusal() == TQvBitmapTarget::TooLarge) error = CodecText(QvCodecString::TooLarge);
+    else if (rows.Refusal() == TQvBitmapTarget::OutOfMemory) error = CodecText(QvCodecString::NoMemory);
+    else error = DamagedMessage(reason);
+    return false;
+  }
+  const TQvImageHeader& header = rows.Header();
+  if (kind == TQvFileKind::Bmp) {
+    target.Properties->Clear();
+    target.Properties->FResolutionX = header.ResolutionX > 0 ? header.ResolutionX : 96;
+    target.Properties->FResolutionY = header.ResolutionY > 0 ? header.ResolutionY : 96;
+  } else {
+    ReadImageProperties(*target.Properties, data, size, header.ResolutionX, header.ResolutionY);
+  }
+  // Every orientation is applied to the rows, mirrored ones too, before the tag says 1.
+  const int orientation = ReadOrientationProperty(*target.Properties);
+  if (!ApplyOrientation(*target.Image, orientation)) {
+    target.Image->Release();
+    target.Properties->Clear();
+    error = CodecText(QvCodecString::NoMemory);
+    return false;
+  }
+  ResetOrientationProperty(*target.Properties);
+  target.SourceFormat = header.SourceFormat;
+  formatId = qvi ? QvFormatId::Qvi : FormatIdOf(kind);
+  return true;
+}
+
+}  // namespace
+
 bool LoadImageFile(TQvLoadTarget& target, const QString& fileName, int32_t& formatId, QString& error) {
   error.clear();
   if (!target.Image || !target.Properties) {
@@ -237,39 +281,16 @@ bool LoadImageFile(TQvLoadTarget& target, const QString& fileName, int32_t& form
     }
   }
 
-  const TQvFileKind kind = SniffFileKind(data, size);
-  if (kind == TQvFileKind::Unknown) {
+  return DecodeImageBytes(target, data, size, qvi, formatId, error);
+}
+
+bool LoadImageBytes(TQvLoadTarget& target, const uint8_t* data, uint64_t size, int32_t& formatId, QString& error) {
+  error.clear();
+  if (!target.Image || !target.Properties || !data || size == 0) {
     error = CodecText(QvCodecString::UnknownFormat);
     return false;
   }
-  TQvBitmapTarget rows(*target.Image);
-  if (!DecodeKind(kind, data, size, rows, reason)) {
-    target.Image->Release();
-    if (rows.Refusal() == TQvBitmapTarget::TooLarge) error = CodecText(QvCodecString::TooLarge);
-    else if (rows.Refusal() == TQvBitmapTarget::OutOfMemory) error = CodecText(QvCodecString::NoMemory);
-    else error = DamagedMessage(reason);
-    return false;
-  }
-  const TQvImageHeader& header = rows.Header();
-  if (kind == TQvFileKind::Bmp) {
-    target.Properties->Clear();
-    target.Properties->FResolutionX = header.ResolutionX > 0 ? header.ResolutionX : 96;
-    target.Properties->FResolutionY = header.ResolutionY > 0 ? header.ResolutionY : 96;
-  } else {
-    ReadImageProperties(*target.Properties, data, size, header.ResolutionX, header.ResolutionY);
-  }
-  // Every orientation is applied to the rows, mirrored ones too, before the tag says 1.
-  const int orientation = ReadOrientationProperty(*target.Properties);
-  if (!ApplyOrientation(*target.Image, orientation)) {
-    target.Image->Release();
-    target.Properties->Clear();
-    error = CodecText(QvCodecString::NoMemory);
-    return false;
-  }
-  ResetOrientationProperty(*target.Properties);
-  target.SourceFormat = header.SourceFormat;
-  formatId = qvi ? QvFormatId::Qvi : FormatIdOf(kind);
-  return true;
+  return DecodeImageBytes(target, data, size, false, formatId, error);
 }
 
 bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t formatId, QString& error) {

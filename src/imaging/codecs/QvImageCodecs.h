@@ -69,6 +69,10 @@ struct TQvSaveSource {
 // never written. On failure error holds a message and the image is left empty.
 bool LoadImageFile(TQvLoadTarget& target, const QString& fileName, int32_t& formatId, QString& error);
 
+// The same for an image already in memory (JPEG, TIFF, PNG or BMP), without the engine or the
+// exchange loader.
+bool LoadImageBytes(TQvLoadTarget& target, const uint8_t* data, uint64_t size, int32_t& formatId, QString& error);
+
 // Writes formatId's encoding of the source's area to fileName through a temporary file in the
 // same folder, so a failure leaves the old file as it was. False with an empty error means the
 // user cancelled the quality question (nothing was written and nobody was told of a save).
