@@ -7,7 +7,6 @@
 #include "QvGraphicsFormats.h"
 #include "QvLTBitmap.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 

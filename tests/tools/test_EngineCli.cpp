@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
