@@ -1,6 +1,9 @@
 #include "Module.h"
 
 #include "MainForm.h"
+#include "QvAbout.h"
+#include "QvHelp.h"
+#include "QvSystemInfo.h"
 #include "QvApplication.h"
 #include "QvCursors.h"
 #include "QvLocalizer.h"
@@ -47,11 +50,15 @@ void ComposeShell(TModule&) {
   Application->CreateForm(MainForm);
   // 2. The graphics editor's images folder: ExecutableFolder() + "Images/".
   // 3. System information.
+  Application->CreateModule(SystemInfoModule);
   // 4. Printing.
   // 5. Help.
+  Application->CreateModule(HelpModule);
   // 6. Demonstrations (their folder is the images folder; shown at start-up unless the settings say no).
   // 7. The demo editor.
-  // 8. About.
+  // 8. About, with the program's about box.
+  Application->CreateModule(AboutModule);
+  AboutModule->SetContent(QvProgramAboutItems, 8, QStringLiteral("About"));
   // 9. The tool panel.
   Application->CreateModule(ToolPanelModule);
   // 10. A separator on the graphics editor's standard toolbar, after the buttons made so far:

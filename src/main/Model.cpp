@@ -5,11 +5,14 @@
 
 #include "MainForm.h"
 #include "Module.h"
+#include "QvAbout.h"
 #include "QvApplication.h"
 #include "QvDemonstration.h"
 #include "QvGraphicsEditor.h"
+#include "QvHelp.h"
 #include "QvOriginalImageTool.h"
 #include "QvRedEyeTool.h"
+#include "QvSystemInfo.h"
 #include "QvToolPanel.h"
 
 #include <QToolBar>
@@ -21,15 +24,19 @@ void ComposeEditor(TModule& Root) {
   // 2. The images folder (demonstration scripts and their pictures) beside the executable.
   GraphicsEditor->SetImagesFolder(Application->DataFolder(QStringLiteral("Images")));
   // 3. System information.
+  Application->CreateModule(SystemInfoModule);
   // 4. Printing.
   // 5. Help.
+  Application->CreateModule(HelpModule);
   // 6. Demonstrations: their folder is the images folder, and they are shown at start-up unless the
   //    settings say otherwise.
   Application->CreateModule(DemonstrationModule);
   DemonstrationModule->SetDemoFolder(GraphicsEditor->ImagesFolder());
   DemonstrationModule->SetShowAtStartup(true);
   // 7. The demo editor.
-  // 8. About.
+  // 8. About, with the program's about box.
+  Application->CreateModule(AboutModule);
+  AboutModule->SetContent(QvProgramAboutItems, 8, QStringLiteral("About"));
   // 9. The tool panel.
   Application->CreateModule(ToolPanelModule);
   // 10. A separator on the standard toolbar after the buttons made so far; the tools' buttons follow.

@@ -3,6 +3,9 @@
 
 #include "MainForm.h"
 #include "Module.h"
+#include "QvAbout.h"
+#include "QvHelp.h"
+#include "QvSystemInfo.h"
 #include "QvToolPanel.h"
 
 #include <QCoreApplication>
@@ -20,10 +23,13 @@ TEST_F(ToolPanelTest, StartsDockedOnTheRightAndVisible) {
   App->LoadSettings();
   ASSERT_NE(ToolPanelModule, nullptr);
   // The composition root, then the main window, then the modules in creation order.
-  ASSERT_EQ(App->ComponentCount(), 3);
+  ASSERT_EQ(App->ComponentCount(), 6);
   EXPECT_EQ(App->Components(0), Module);
   EXPECT_EQ(App->Components(1), MainForm);
-  EXPECT_EQ(App->Components(2), ToolPanelModule);
+  EXPECT_EQ(App->Components(2), SystemInfoModule);
+  EXPECT_EQ(App->Components(3), HelpModule);
+  EXPECT_EQ(App->Components(4), AboutModule);
+  EXPECT_EQ(App->Components(5), ToolPanelModule);
   EXPECT_EQ(MainForm->dockWidgetArea(ToolPanelModule->Panel), Qt::RightDockWidgetArea);
   EXPECT_TRUE(ToolPanelModule->IsPanelVisible());
   EXPECT_FALSE(ToolPanelModule->Panel->features() & QDockWidget::DockWidgetFloatable);
