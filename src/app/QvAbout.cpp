@@ -83,6 +83,7 @@ TQvAboutForm::TQvAboutForm(const TQvAboutContent& Content, QWidget* Owner) : TQv
   AboutTabControl = new QTabBar(this);
   AboutTabControl->setObjectName(QStringLiteral("AboutTabControl"));
   AboutTabControl->setDrawBase(true);
+  AboutTabControl->setExpanding(false);
   AboutTabControl->addTab(QStringLiteral("About"));
   AboutTabControl->installEventFilter(this);
   const int TabHeight = AboutTabControl->sizeHint().height();
@@ -151,12 +152,13 @@ void TQvAboutForm::CreateLabels(const TQvAboutContent& Content) {
     Label->setAlignment(((Item.Flags & QvAboutFlag::RightAligned) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
 
     // Vertical: below the line so far, after the row's extra space; horizontal: after the previous
-    // label on its line, at an explicit left, or under the previous label.
+    // label on its line, at an explicit left, or under the start of the line above (so the captions
+    // of a column line up however long the links beside them are).
     int Bottom = Running.y() + Running.height();
     Bottom += static_cast<int>(std::lround(Item.ExtraLines * LineHeight));
     const bool SameLine = (Item.Flags & QvAboutFlag::SameLine) && Row > 0;
     int Top = Item.Top != 0 ? Scaled(Item.Top) : Bottom + 2 * Leading;
-    int Left = Item.Left != 0 ? Scaled(Item.Left) : Previous.x();
+    int Left = Item.Left != 0 ? Scaled(Item.Left) : Running.x();
     if (SameLine) {
       Left = Previous.x() + Previous.width() + CharWidth;
       Top = Previous.y();
