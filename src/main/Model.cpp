@@ -8,6 +8,7 @@
 #include "QvApplication.h"
 #include "QvDemonstration.h"
 #include "QvGraphicsEditor.h"
+#include "QvGraphicsPrint.h"
 #include "QvOriginalImageTool.h"
 #include "QvRedEyeTool.h"
 #include "QvToolPanel.h"
@@ -22,6 +23,7 @@ void ComposeEditor(TModule& Root) {
   GraphicsEditor->SetImagesFolder(Application->DataFolder(QStringLiteral("Images")));
   // 3. System information.
   // 4. Printing.
+  Application->CreateModule(GraphicsPrintModule);
   // 5. Help.
   // 6. Demonstrations: their folder is the images folder, and they are shown at start-up unless the
   //    settings say otherwise.
