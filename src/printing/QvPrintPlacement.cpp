@@ -76,8 +76,10 @@ QString FormatPrintGeneral(double Value, const QLocale& Locale) {
   return PlainNumbers(Locale).toString(Value, 'g', 15);
 }
 
-int MulDiv(int A, int B, int C) {
-  if (C == 0) return -1;
+namespace {
+
+// A * B / C: 64-bit product, halves rounded away from zero, held within ±10 m. C is not 0.
+int ProportionalLength(int A, int B, int C) {
   std::int64_t Num = std::int64_t(A) * B;
   std::int64_t Den = C;
   if (Den < 0) {
@@ -86,8 +88,10 @@ int MulDiv(int A, int B, int C) {
   }
   // Halves away from zero.
   const std::int64_t Q = Num >= 0 ? (Num + Den / 2) / Den : -((-Num + Den / 2) / Den);
-  return static_cast<int>(std::clamp<std::int64_t>(Q, INT32_MIN, INT32_MAX));
+  return static_cast<int>(std::clamp<std::int64_t>(Q, -MaxPrintLength, MaxPrintLength));
 }
+
+}  // namespace
 
 // ---- placement ----
 
@@ -181,12 +185,12 @@ double TQvPrintPlacement::Scale() const {
 
 void TQvPrintPlacement::SetWidthKeepingProportions(int Width) {
   FWidth = ClampLength(Width);
-  if (FImageWidth > 0) FHeight = ClampLength(MulDiv(FWidth, FImageHeight, FImageWidth));
+  if (FImageWidth > 0) FHeight = ClampLength(ProportionalLength(FWidth, FImageHeight, FImageWidth));
 }
 
 void TQvPrintPlacement::SetHeightKeepingProportions(int Height) {
   FHeight = ClampLength(Height);
-  if (FImageHeight > 0) FWidth = ClampLength(MulDiv(FHeight, FImageWidth, FImageHeight));
+  if (FImageHeight > 0) FWidth = ClampLength(ProportionalLength(FHeight, FImageWidth, FImageHeight));
 }
 
 QRect TQvPrintPlacement::DeviceRect() const {

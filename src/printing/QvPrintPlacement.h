@@ -65,9 +65,6 @@ QString FormatPrintScale(double Percent, const QLocale& Locale = QLocale());
 // The general number format (up to 15 significant digits) a field is normalised to on leaving it.
 QString FormatPrintGeneral(double Value, const QLocale& Locale = QLocale());
 
-// 64-bit product, then a division with halves rounded away from zero; -1 for a zero divisor.
-int MulDiv(int A, int B, int C);
-
 // ---- placement ----
 
 class TQvPrintPlacement {

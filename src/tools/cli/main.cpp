@@ -6,6 +6,7 @@
 //   ocuvane-cli crop IN OUT --rect L,T,R,B [--quality Q]
 //   ocuvane-cli info IN
 //   ocuvane-cli convert IN OUT [--quality Q]
+//   ocuvane-cli print IN (--printer NAME | --pdf OUT.pdf) [...]   (see CmdPrint.cpp)
 //
 // Exit status: 0 success, 2 bad usage, 1 a file could not be read or written (one line on stderr).
 // The image is opened by the graphics editor exactly as the window opens it (orientation applied,
@@ -17,6 +18,7 @@
 // at that quality instead. Crop rectangles are in the upright image's pixels, right and bottom
 // excluded; a rectangle reaching beyond the image keeps the part inside it.
 
+#include "CmdPrint.h"
 #include "QvApplication.h"
 #include "QvGraphicsEditor.h"
 #include "QvRedEyeTool.h"
@@ -46,7 +48,9 @@ const char* const UsageText =
     "       ocuvane-cli rotate IN OUT --left|--right|--flip-h|--flip-v [--quality Q]\n"
     "       ocuvane-cli crop IN OUT --rect L,T,R,B [--quality Q]\n"
     "       ocuvane-cli info IN\n"
-    "       ocuvane-cli convert IN OUT [--quality Q]\n";
+    "       ocuvane-cli convert IN OUT [--quality Q]\n"
+    "       ocuvane-cli print IN (--printer NAME | --pdf OUT.pdf) [--fit] [--center] [--left L --top T] "
+    "[--width W | --height H | --scale P] [--units mm|cm|in|pt]\n";
 
 struct TUsageError {
   QString Message;
@@ -332,6 +336,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication Platform(argc, argv);
   try {
+    if (QCoreApplication::arguments().value(1) == QLatin1String("print"))
+      return RunPrintCommand(QCoreApplication::arguments(), argc, argv);
     const TOptions Options = ParseArguments(QCoreApplication::arguments());
     if (Options.Command == QLatin1String("info")) return RunInfo(Options);
     return RunEdit(Options, argc, argv);
