@@ -293,7 +293,8 @@ void TQvGraphicsPrintForm::EditExit(QLineEdit* Sender) {
 bool TQvGraphicsPrintForm::EditKeyPress(QLineEdit* Sender, QChar Key, QString& Insert) {
   TQvPrintFieldState State;
   State.Text = Sender->text();
-  State.Caret = Sender->cursorPosition();
+  // Typing over a selection starts where the selection starts.
+  State.Caret = Sender->hasSelectedText() ? Sender->selectionStart() : Sender->cursorPosition();
   State.SelectionEnd = Sender->hasSelectedText() ? Sender->selectionEnd() : State.Caret;
   return AcceptPrintKey(FieldOf(Sender), Key, State, Insert);
 }

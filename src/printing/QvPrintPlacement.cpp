@@ -125,7 +125,15 @@ QPoint TQvPrintPlacement::PageCorner() const {
       QPoint(FGeometry.PhysicalWidth - FGeometry.OffsetX, FGeometry.PhysicalHeight - FGeometry.OffsetY));
 }
 
-QPoint TQvPrintPlacement::PrintableOrigin() const { return FMapMode.DeviceToLogical(QPoint(0, 0)); }
+QPoint TQvPrintPlacement::PrintableOrigin() const {
+  // Both directions round down, so the page point of device pixel 0 may map back to pixel -1; the
+  // first page point that maps into the printable area is the one wanted, or a photo moved there
+  // would still count as outside it.
+  QPoint O = FMapMode.DeviceToLogical(QPoint(0, 0));
+  for (int Step = 0; Step < 1000 && FMapMode.LogicalToDevice(QPoint(O.x(), 0)).x() < 0; ++Step) O.rx()++;
+  for (int Step = 0; Step < 1000 && FMapMode.LogicalToDevice(QPoint(0, O.y())).y() < 0; ++Step) O.ry()++;
+  return O;
+}
 
 QPoint TQvPrintPlacement::PrintableEnd() const {
   return FMapMode.DeviceToLogical(QPoint(FGeometry.PrintableWidth, FGeometry.PrintableHeight));

@@ -27,7 +27,9 @@ namespace {
 // collected (name, value, name, value...).
 constexpr auto CupsOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
-int RoundHiMetric(double Millimetres) { return static_cast<int>(std::lround(Millimetres * 100.0)); }
+int PixelsToHiMetric(int Pixels, int Resolution) {
+  return Resolution > 0 ? static_cast<int>(std::lround(Pixels * 2540.0 / Resolution)) : 0;
+}
 
 }  // namespace
 
@@ -80,7 +82,6 @@ TQvPageGeometry TQvPrinter::Geometry() const {
   const int Resolution = FPrinter->resolution();
   const QRect Full = Layout.fullRectPixels(Resolution);
   const QRect Paint = Layout.paintRectPixels(Resolution);
-  const QRectF PaintMm = Layout.paintRect(QPageLayout::Millimeter);
   TQvPageGeometry G;
   G.PhysicalWidth = Full.width();
   G.PhysicalHeight = Full.height();
@@ -88,10 +89,11 @@ TQvPageGeometry TQvPrinter::Geometry() const {
   G.OffsetY = Paint.y() - Full.y();
   G.PrintableWidth = Paint.width();
   G.PrintableHeight = Paint.height();
-  // The printer's millimetres to 0.01 mm; whole millimetres would put a centred photo up to
-  // half a millimetre off.
-  G.PrintableWidthHiMetric = RoundHiMetric(PaintMm.width());
-  G.PrintableHeightHiMetric = RoundHiMetric(PaintMm.height());
+  // The length the whole pixels of the printable area cover, in 0.01 mm. The page's own
+  // millimetres would not match the pixel count rounded from them, and that mismatch grows across
+  // the sheet to a quarter of a millimetre at the far edge.
+  G.PrintableWidthHiMetric = PixelsToHiMetric(G.PrintableWidth, Resolution);
+  G.PrintableHeightHiMetric = PixelsToHiMetric(G.PrintableHeight, Resolution);
   return G;
 }
 
