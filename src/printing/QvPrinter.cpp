@@ -175,7 +175,7 @@ bool TQvPrinter::PrintPage(const std::function<bool(QPainter&)>& Paint, QString&
     const QFileInfo Target(FPdfOutput);
     QTemporaryFile Temp(Target.absolutePath() + QStringLiteral("/.") + Target.fileName() + QStringLiteral(".XXXXXX"));
     if (!Temp.open()) {
-      Error = GetLocalStringFormatted(5405, QStringLiteral("The PDF file %s could not be written: %s"),
+      Error = GetLocalStringFormatted(5404, QStringLiteral("The PDF file %s could not be written: %s"),
                                       {FPdfOutput, Temp.errorString()});
       return false;
     }
@@ -184,7 +184,7 @@ bool TQvPrinter::PrintPage(const std::function<bool(QPainter&)>& Paint, QString&
     QFile::setPermissions(Temp.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                QFileDevice::ReadGroup | QFileDevice::ReadOther);
     if (std::rename(QFile::encodeName(Temp.fileName()).constData(), QFile::encodeName(FPdfOutput).constData()) != 0) {
-      Error = GetLocalStringFormatted(5405, QStringLiteral("The PDF file %s could not be written: %s"),
+      Error = GetLocalStringFormatted(5404, QStringLiteral("The PDF file %s could not be written: %s"),
                                       {FPdfOutput, QString::fromLocal8Bit(std::strerror(errno))});
       return false;
     }
