@@ -170,6 +170,7 @@ bool TQvPrinter::SubmitJob(const QString& FileName, QString& Error) {
 
 bool TQvPrinter::PrintPage(const std::function<bool(QPainter&)>& Paint, QString& Error) {
   Error.clear();
+  FLastJobId = 0;
   if (!FPdfOutput.isEmpty()) {
     // Written beside the target and renamed over it, so a failure leaves an older file whole.
     const QFileInfo Target(FPdfOutput);

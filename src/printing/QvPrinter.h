@@ -62,7 +62,8 @@ class TQvPrinter {
   // False with a message for the user in Error when the page could not be made or the spooler
   // refused the job; Paint returning false ends the job unprinted.
   bool PrintPage(const std::function<bool(QPainter&)>& Paint, QString& Error);
-  // The spooler's number of the last job handed over (0 for PDF output or none yet).
+  // The spooler's number for the job the last PrintPage handed over (0 for PDF output, or when it
+  // failed).
   int LastJobId() const { return FLastJobId; }
 
  private:
