@@ -286,6 +286,15 @@ void TQvGraphicsPrintForm::EditChange(QLineEdit* Sender) {
 }
 
 void TQvGraphicsPrintForm::EditExit(QLineEdit* Sender) {
+  if (Sender == ScaleEdit) {
+    // A scale that is no number keeps the size as it stands rather than shrinking it to nothing.
+    QString Typed = Sender->text().remove(QLatin1Char('%')).trimmed();
+    if (Typed.endsWith(QLocale().decimalPoint())) Typed.chop(QLocale().decimalPoint().size());
+    if (!ParsePrintNumber(Typed)) {
+      ShowScale();
+      return;
+    }
+  }
   const QString Text = NormalizePrintField(FieldOf(Sender), Sender->text(), UnitOf(Sender));
   if (Text != Sender->text()) Sender->setText(Text);
 }

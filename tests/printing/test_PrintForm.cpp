@@ -196,6 +196,21 @@ TEST_F(PrintDialog, AnEmptySizeRefusesToPrint) {
   EXPECT_NE(Form->result(), QvMB::IDOK);
 }
 
+TEST_F(PrintDialog, AScaleThatIsNoNumberKeepsTheSize) {
+  Type(Form->ScaleEdit, QStringLiteral("50"));
+  Form->ScaleEdit->setText(QStringLiteral("x%"));
+  Form->EditExit(Form->ScaleEdit);
+  EXPECT_EQ(Form->ScaleEdit->text(), QStringLiteral("50%"));
+  EXPECT_EQ(P().FWidth, 5080);
+  Form->ScaleEdit->clear();
+  Form->EditExit(Form->ScaleEdit);
+  EXPECT_EQ(Form->ScaleEdit->text(), QStringLiteral("50%"));
+  Form->ScaleEdit->setText(QStringLiteral("0"));
+  Form->EditExit(Form->ScaleEdit);
+  EXPECT_EQ(Form->ScaleEdit->text(), QStringLiteral("1%"));
+  EXPECT_EQ(P().FWidth, 102);
+}
+
 TEST_F(PrintDialog, AFailedJobIsReportedAndTheDialogStays) {
   Printer->SetPdfOutput(Dir.filePath(QStringLiteral("missing/folder/page.pdf")));
   Form->PrintButtonClick();
