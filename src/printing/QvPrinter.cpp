@@ -52,7 +52,6 @@ bool TQvPrinter::HasPrinters() { return !PrinterNames().isEmpty(); }
 
 bool TQvPrinter::SetPrinterName(const QString& Name) {
   if (!PrinterNames().contains(Name)) return false;
-  FPdfOutput.clear();
   FPrinter->setOutputFileName(QString());
   FPrinter->setOutputFormat(QPrinter::NativeFormat);
   FPrinter->setPrinterName(Name);
@@ -63,9 +62,13 @@ QString TQvPrinter::PrinterName() const {
   return FPrinter->outputFormat() == QPrinter::NativeFormat ? FPrinter->printerName() : QString();
 }
 
+QString TQvPrinter::PdfOutput() const {
+  return FPrinter->outputFormat() == QPrinter::PdfFormat ? FPrinter->outputFileName() : QString();
+}
+
 void TQvPrinter::SetPdfOutput(const QString& FileName) {
-  FPdfOutput = FileName;
   FPrinter->setOutputFormat(QPrinter::PdfFormat);
+  FPrinter->setOutputFileName(FileName);
 }
 
 int TQvPrinter::PhysicalWidth() const { return Geometry().PhysicalWidth; }
@@ -171,22 +174,24 @@ bool TQvPrinter::SubmitJob(const QString& FileName, QString& Error) {
 bool TQvPrinter::PrintPage(const std::function<bool(QPainter&)>& Paint, QString& Error) {
   Error.clear();
   FLastJobId = 0;
-  if (!FPdfOutput.isEmpty()) {
+  // Set here, or chosen as "print to file" in the printer set-up dialog.
+  const QString PdfTarget = PdfOutput();
+  if (!PdfTarget.isEmpty()) {
     // Written beside the target and renamed over it, so a failure leaves an older file whole.
-    const QFileInfo Target(FPdfOutput);
+    const QFileInfo Target(PdfTarget);
     QTemporaryFile Temp(Target.absolutePath() + QStringLiteral("/.") + Target.fileName() + QStringLiteral(".XXXXXX"));
     if (!Temp.open()) {
       Error = GetLocalStringFormatted(5404, QStringLiteral("The PDF file %s could not be written: %s"),
-                                      {FPdfOutput, Temp.errorString()});
+                                      {PdfTarget, Temp.errorString()});
       return false;
     }
     Temp.close();
     if (!RenderPdf(Temp.fileName(), Paint, Error)) return false;
     QFile::setPermissions(Temp.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (std::rename(QFile::encodeName(Temp.fileName()).constData(), QFile::encodeName(FPdfOutput).constData()) != 0) {
+    if (std::rename(QFile::encodeName(Temp.fileName()).constData(), QFile::encodeName(PdfTarget).constData()) != 0) {
       Error = GetLocalStringFormatted(5404, QStringLiteral("The PDF file %s could not be written: %s"),
-                                      {FPdfOutput, QString::fromLocal8Bit(std::strerror(errno))});
+                                      {PdfTarget, QString::fromLocal8Bit(std::strerror(errno))});
       return false;
     }
     Temp.setAutoRemove(false);

@@ -38,7 +38,8 @@ class TQvPrinter {
   QString PrinterName() const;
   // Writes pages to FileName as PDF instead of printing them.
   void SetPdfOutput(const QString& FileName);
-  QString PdfOutput() const { return FPdfOutput; }
+  // The PDF file pages go to; empty when they go to a printer.
+  QString PdfOutput() const;
 
   // The platform printer, for the printer set-up dialog and page settings.
   QPrinter& Printer() { return *FPrinter; }
@@ -71,7 +72,6 @@ class TQvPrinter {
   bool SubmitJob(const QString& FileName, QString& Error);
 
   std::unique_ptr<QPrinter> FPrinter;
-  QString FPdfOutput;
   TQvHiMetric FMapMode;
   int FLastJobId = 0;
 };
