@@ -8,6 +8,8 @@
 #include <QPrinter>
 #include <QtTest/QTest>
 
+#include <functional>
+
 namespace {
 
 // A4, 600 dpi, margins 10 mm left, 15 mm top, 20 mm right, 25 mm bottom.
@@ -264,23 +266,23 @@ TEST_F(PrintDialog, ImperialUnitsSelectInches) {
 }
 
 namespace {
-// A printer set-up dialog whose user turns the page to landscape and confirms.
-class TLandscapeForm : public TQvGraphicsPrintForm {
+// A printer set-up dialog whose user makes the given change and confirms.
+class TSetUpForm : public TQvGraphicsPrintForm {
  public:
   using TQvGraphicsPrintForm::TQvGraphicsPrintForm;
-  TQvPrinter* Target = nullptr;
+  std::function<void()> Change;
 
  protected:
   bool ExecutePrinterDialog() override {
-    SetUpPage(*Target, QPageLayout::Landscape);
+    Change();
     return true;
   }
 };
 }  // namespace
 
 TEST_F(PrintDialog, AChangedPageIsFittedAgain) {
-  std::unique_ptr<TLandscapeForm> Landscape(CreateInitialized<TLandscapeForm>(nullptr, Printer.get()));
-  Landscape->Target = Printer.get();
+  std::unique_ptr<TSetUpForm> Landscape(CreateInitialized<TSetUpForm>(nullptr, Printer.get()));
+  Landscape->Change = [this] { SetUpPage(*Printer, QPageLayout::Landscape); };
   Landscape->SetDocument(Doc.get());
   Landscape->ScaleToFitMediaCheckBox->setChecked(true);
   const int PortraitWidth = Landscape->Placement().FWidth;
@@ -288,4 +290,17 @@ TEST_F(PrintDialog, AChangedPageIsFittedAgain) {
   EXPECT_GT(Landscape->Placement().FWidth, PortraitWidth);
   EXPECT_NEAR(Landscape->Placement().PageCorner().x(), 29704, 2);
   EXPECT_TRUE(Landscape->Placement().FitsPrintableArea());
+}
+
+TEST_F(PrintDialog, PrintToFileFromTheSetUpDialogWritesThatFile) {
+  const QString Other = Dir.filePath(QStringLiteral("chosen.pdf"));
+  std::unique_ptr<TSetUpForm> ToFile(CreateInitialized<TSetUpForm>(nullptr, Printer.get()));
+  ToFile->Change = [this, &Other] { Printer->Printer().setOutputFileName(Other); };
+  ToFile->SetDocument(Doc.get());
+  ToFile->PrinterButtonClick();
+  ToFile->PrintButtonClick();
+  EXPECT_TRUE(Asked.empty());
+  EXPECT_EQ(ToFile->result(), QvMB::IDOK);
+  EXPECT_GT(QFileInfo(Other).size(), 0);
+  EXPECT_FALSE(Printed());
 }
