@@ -9,6 +9,7 @@
 #include "QvApplication.h"
 #include "QvDemonstration.h"
 #include "QvGraphicsEditor.h"
+#include "QvGraphicsPrint.h"
 #include "QvHelp.h"
 #include "QvOriginalImageTool.h"
 #include "QvRedEyeTool.h"
@@ -26,6 +27,7 @@ void ComposeEditor(TModule& Root) {
   // 3. System information.
   Application->CreateModule(SystemInfoModule);
   // 4. Printing.
+  Application->CreateModule(GraphicsPrintModule);
   // 5. Help.
   Application->CreateModule(HelpModule);
   // 6. Demonstrations: their folder is the images folder, and they are shown at start-up unless the
