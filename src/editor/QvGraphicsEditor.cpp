@@ -540,19 +540,6 @@ void TQvGraphicsEditor::DropFile(const QString& FileName) {
   if (!PluginMode) OpenFileByName(FileName);
 }
 
-void TQvGraphicsEditor::FillImportSubmenu() {}
-
-bool TQvGraphicsEditor::OpenAcquiredFile(const QString& TempFileName) {
-  TQvDocument* Doc = nullptr;
-  const bool Ok = OpenFile(TempFileName, Doc, false);
-  if (Ok && Doc) {
-    Doc->FileName.clear();
-    UpdateCaption(this);
-  }
-  QFile::remove(TempFileName);
-  return Ok;
-}
-
 // ---- plug-in mode ----
 
 QAction* TQvGraphicsEditor::AddPluginButton(const QString& Caption, std::function<void()> OnClick) {
