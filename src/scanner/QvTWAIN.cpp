@@ -206,6 +206,8 @@ void TQvTWAIN::EndSession() {
   if (OnEnableMenus) OnEnableMenus(this);
 }
 
+TQvScanDialog* TQvTWAIN::Dialog() const { return FDialog.data(); }
+
 const TQvScanChoices* TQvTWAIN::RememberedChoices(const QString& DeviceName) const {
   const auto It = FRemembered.constFind(DeviceName);
   return It == FRemembered.constEnd() ? nullptr : &It.value();

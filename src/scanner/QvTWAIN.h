@@ -85,7 +85,7 @@ class TQvTWAIN : public TQvTWAINIntf, public IQvImageAcquisition {
   void SaveSettings(TQvSDFWriter& Writer) override;
 
   // The open acquisition dialog, or nullptr.
-  TQvScanDialog* Dialog() const { return FDialog; }
+  TQvScanDialog* Dialog() const;
   // The last choices for a device (by the stack's name), or nullptr.
   const TQvScanChoices* RememberedChoices(const QString& DeviceName) const;
 
