@@ -76,6 +76,7 @@ void ScanWorld::SetUp() {
 }
 
 void ScanWorld::TearDown() {
+  qunsetenv("OCUVANE_SANE_LIBRARY");
   App.reset();
   GraphicsEditor = nullptr;
   TWAINComponent = nullptr;

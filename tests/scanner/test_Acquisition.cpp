@@ -10,6 +10,9 @@
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -133,7 +136,7 @@ TEST_F(ScanWorld, MenuItemsAreDisabledWhileAnAcquisitionRuns) {
 TEST_F(ScanWorld, CancelDuringTheScanLeavesNoDocumentAndNoFile) {
   // Slow enough to be caught in the middle: small blocks, each one late.
   Configure({QStringLiteral("read-limit true"), QStringLiteral("read-limit-size 2000"),
-             QStringLiteral("read-delay true"), QStringLiteral("read-delay-duration 5000")});
+             QStringLiteral("read-delay true"), QStringLiteral("read-delay-duration 100000")});
   ASSERT_TRUE(ChooseImportItem(TestDevice0));
   ASSERT_TRUE(PressScan(true, 300));
   TQvScanDialog* Dialog = TWAINComponent->Dialog();
@@ -148,7 +151,7 @@ TEST_F(ScanWorld, CancelDuringTheScanLeavesNoDocumentAndNoFile) {
 
 TEST_F(ScanWorld, ClosingTheWindowDuringTheScanCancelsAndWaits) {
   Configure({QStringLiteral("read-limit true"), QStringLiteral("read-limit-size 2000"),
-             QStringLiteral("read-delay true"), QStringLiteral("read-delay-duration 5000")});
+             QStringLiteral("read-delay true"), QStringLiteral("read-delay-duration 100000")});
   ASSERT_TRUE(ChooseImportItem(TestDevice0));
   ASSERT_TRUE(PressScan(true, 300));
   TQvScanDialog* Dialog = TWAINComponent->Dialog();
@@ -224,7 +227,9 @@ TEST_F(ScanWorld, DamagedSettingsAreIgnored) {
 }
 
 TEST_F(ScanWorld, WithoutTheScannerStackTheSubmenuIsEmptyAndTheEditorWorks) {
-  TWAINComponent->SetLibraryPath(QDir(Config.path()).filePath(QStringLiteral("no-such-libsane.so.1")));
+  // The variable points the loader at a file that is not there.
+  qputenv("OCUVANE_SANE_LIBRARY", QFile::encodeName(QDir(Config.path()).filePath(QStringLiteral("no-such-libsane.so.1"))));
+  TWAINComponent->SetLibraryPath(QString());
   emit GraphicsEditor->ImportSubmenu->aboutToShow();
   EXPECT_TRUE(GraphicsEditor->ImportSubmenu->actions().isEmpty());
   EXPECT_FALSE(TWAINComponent->Acquire(QString()));
