@@ -80,12 +80,13 @@ void TQvGraphicsEditor::ScannerEnableMenus(QObject*) {
 }
 
 void TQvGraphicsEditor::MainFormCloseQuery(QObject* Sender, bool& CanClose) {
+  // First, so that no image can arrive while the save questions are open; the scan would otherwise
+  // outlive its window and leave its file behind.
+  if (Scanner() && Scanner()->Acquiring()) Scanner()->CancelAcquisition();
   TQvEditor::MainFormCloseQuery(Sender, CanClose);
-  // The scan would otherwise outlive its window, and its file would stay behind.
-  if (CanClose && Scanner() && Scanner()->Acquiring()) Scanner()->CancelAcquisition();
 }
 
 void TQvGraphicsEditor::CloseCommand(QObject* Sender) {
+  if (ActiveDocument() && Scanner() && Scanner()->Acquiring()) Scanner()->CancelAcquisition();
   TQvEditor::CloseCommand(Sender);
-  if (!ActiveDocument() && Scanner() && Scanner()->Acquiring()) Scanner()->CancelAcquisition();
 }

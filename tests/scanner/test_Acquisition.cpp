@@ -9,6 +9,7 @@
 #include "QvScanDialog.h"
 
 #include <QBuffer>
+#include <functional>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -149,21 +150,36 @@ TEST_F(ScanWorld, CancelDuringTheScanLeavesNoDocumentAndNoFile) {
   EXPECT_TRUE(Messages.isEmpty()) << Messages.join('\n').toStdString();
 }
 
-TEST_F(ScanWorld, ClosingTheWindowDuringTheScanCancelsAndWaits) {
+TEST_F(ScanWorld, ClosingTheWindowOrTheDocumentDuringTheScanCancelsAndWaits) {
   Configure({QStringLiteral("read-limit true"), QStringLiteral("read-limit-size 2000"),
              QStringLiteral("read-delay true"), QStringLiteral("read-delay-duration 100000")});
-  ASSERT_TRUE(ChooseImportItem(TestDevice0));
-  ASSERT_TRUE(PressScan(true, 300));
-  TQvScanDialog* Dialog = TWAINComponent->Dialog();
-  ASSERT_TRUE(QTest::qWaitFor([Dialog] { return Dialog->Progress->value() >= 1; }, 30000));
-  bool CanClose = true;
-  GraphicsEditor->MainFormCloseQuery(MainForm, CanClose);
-  EXPECT_TRUE(CanClose);
-  // No waiting here: the close itself waited for the session thread.
-  EXPECT_FALSE(TWAINComponent->Acquiring());
-  QCoreApplication::processEvents();
-  EXPECT_EQ(GraphicsEditor->ActiveDocument(), nullptr);
-  EXPECT_TRUE(TransferFiles().isEmpty());
+  QImage Picture(8, 6, QImage::Format_RGB888);
+  Picture.fill(qRgb(1, 2, 3));
+  const QString Path = QDir(Config.path()).filePath(QStringLiteral("open.png"));
+  ASSERT_TRUE(Picture.save(Path));
+  const std::function<void()> Closers[] = {
+      [] {
+        bool CanClose = true;
+        GraphicsEditor->MainFormCloseQuery(MainForm, CanClose);
+        EXPECT_TRUE(CanClose);
+      },
+      [] { GraphicsEditor->CloseCommand(); },
+  };
+  for (const auto& Close : Closers) {
+    TQvDocument* Doc = nullptr;
+    ASSERT_TRUE(GraphicsEditor->OpenFile(Path, Doc, false));
+    ASSERT_TRUE(ChooseImportItem(TestDevice0));
+    ASSERT_TRUE(PressScan(true, 300));
+    TQvScanDialog* Dialog = TWAINComponent->Dialog();
+    ASSERT_TRUE(QTest::qWaitFor([Dialog] { return Dialog->Progress->value() >= 1; }, 30000));
+    Close();
+    // No waiting here: closing itself waited for the session thread.
+    EXPECT_FALSE(TWAINComponent->Acquiring());
+    EXPECT_TRUE(TransferFiles().isEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(GraphicsEditor->ActiveDocument(), nullptr);
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join('\n').toStdString();
+  }
 }
 
 TEST_F(ScanWorld, ADeviceErrorIsReportedAndLeavesNothingBehind) {
