@@ -543,15 +543,4 @@ void TQvGraphicsEditor::DropFile(const QString& FileName) {
   if (!PluginMode) OpenFileByName(FileName);
 }
 
-void TQvGraphicsEditor::FillImportSubmenu() {}
-
-bool TQvGraphicsEditor::OpenAcquiredFile(const QString& TempFileName) {
-  TQvDocument* Doc = nullptr;
-  const bool Ok = OpenFile(TempFileName, Doc, false);
-  if (Ok && Doc) {
-    Doc->FileName.clear();
-    UpdateCaption(this);
-  }
-  QFile::remove(TempFileName);
-  return Ok;
 }

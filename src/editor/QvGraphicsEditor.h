@@ -7,6 +7,7 @@
 #include "QvGraphicsDocument.h"
 #include "QvGraphicsFormats.h"
 #include "QvGraphicsView.h"
+#include "QvImageAcquisition.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -116,8 +117,22 @@ class TQvGraphicsEditor : public TQvEditor {
 
   // The main window hands dropped and command-line file names here.
   void OpenFileByName(const QString& FileName);
-  // A scanned image arrives as a temporary file: it is opened untitled and deleted.
+  // A scanned image arrives as a temporary file: it is opened untitled and deleted. The document
+  // counts as modified (its pixels exist nowhere else), so replacing or closing it asks first.
   bool OpenAcquiredFile(const QString& TempFileName);
+
+  // ---- scanner hooks ----
+  // The scanner component (not owned; the composition root makes it): the editor asks it for BMP
+  // file transfers and takes over its three events.
+  void SetScanner(IQvImageAcquisition* AScanner, QObject* Component);
+  IQvImageAcquisition* Scanner() const { return FScannerObject ? FScanner : nullptr; }
+  bool ScannerBusy() const { return FScannerBusy; }
+  void ScannerImageReady(QObject* Sender, void* ImageHandle);
+  void ScannerDisableMenus(QObject* Sender);
+  void ScannerEnableMenus(QObject* Sender);
+  // Closing the window or the document during an acquisition cancels it and waits for it first.
+  void MainFormCloseQuery(QObject* Sender, bool& CanClose) override;
+  void CloseCommand(QObject* Sender = nullptr) override;
 
   // Hands a demonstration error to the player (set by the demonstration module).
   std::function<void(TQvDemoPlayback* Playback, const QString& Message)> DemoErrorReporter;
@@ -136,6 +151,9 @@ class TQvGraphicsEditor : public TQvEditor {
   int FFolderIndex = -1;
   TQvGraphicsTool* FPreviousTool = nullptr;
   TQvGraphicsTool* FDefaultTool = nullptr;
+  IQvImageAcquisition* FScanner = nullptr;
+  QPointer<QObject> FScannerObject;
+  bool FScannerBusy = false;
 
   QAction* ZoomInMenuItem = nullptr;
   QAction* ZoomOutMenuItem = nullptr;

@@ -111,6 +111,7 @@ inline constexpr TGUID BrightnessContrastTool =
 inline constexpr TGUID UndoBrushTool = TGUID::Parse("{F4389003-82F6-42DE-8590-E63FF2CA7BF6}");    // TQvUndoBrushTool
 inline constexpr TGUID Crop2Tool = TGUID::Parse("{FA533C1A-B74B-486B-BB5E-7AEA47608D79}");        // TQvCrop2Tool
 inline constexpr TGUID TextTool = TGUID::Parse("{663FE753-B6FB-4703-B7E5-6E8A8E0DD5E0}");         // TQvTextTool
+inline constexpr TGUID TWAIN = TGUID::Parse("{7CD54716-7786-4572-98B1-0847D89940AE}");             // TQvTWAIN
 }  // namespace QvSettingsGuid
 
 // Interface identities, for code that wants to name them (the C++ code tests interfaces with dynamic_cast).

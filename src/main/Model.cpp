@@ -14,6 +14,7 @@
 #include "QvOriginalImageTool.h"
 #include "QvRedEyeTool.h"
 #include "QvSystemInfo.h"
+#include "QvTWAIN.h"
 #include "QvToolPanel.h"
 
 #include <QToolBar>
@@ -22,6 +23,9 @@ void ComposeEditor(TModule& Root) {
   // 1. The graphics editor; its constructor creates the main window as the first form and the
   //    scroll (hand) tool after it.
   Application->CreateModule(GraphicsEditor);
+  //    The editor's scanner component, right behind it; the editor takes over its events.
+  Application->CreateModule(TWAINComponent);
+  GraphicsEditor->SetScanner(TWAINComponent, TWAINComponent);
   // 2. The images folder (demonstration scripts and their pictures) beside the executable.
   GraphicsEditor->SetImagesFolder(Application->DataFolder(QStringLiteral("Images")));
   // 3. System information.
