@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace {
 
@@ -165,6 +166,57 @@ void MeasureSurround(const TQvPixels& pixels, const TQvPixelRegion& region, cons
   c.FarColored = farCount > 0 ? double(farColored) / double(farCount) : 1.0;
 }
 
+// Cheap tests on the patch itself, before a click: not a line, not a scattered speckle, and not one
+// of many patches of its colour close together (a pattern). Sampled sparsely, so that a scene of a
+// thousand dots costs little; the click's region is tested properly afterwards.
+bool WorthAClick(const TQvPixels& pixels, const TRedEyeBlob& blob, const TRedEyeColorTest& test) {
+  const int32_t w = blob.Box.Width(), h = blob.Box.Height();
+  if (std::max(w, h) > 3 * std::min(w, h) || double(blob.Area) < 0.25 * w * h)
+    return false;
+  const double half = std::max(w, h) / 2.0, outer = 6 * half + 4;
+  int64_t count = 0, colored = 0, skin = 0;
+  ForAnnulus(pixels, blob.CentreX(), blob.CentreY(), 2.5 * half + 2, outer,
+             std::max(1, int(outer / 8)), [&](const uint8_t* p) {
+               ++count;
+               colored += PassesColorTest(p, blob.Channel, test) ? 1 : 0;
+               skin += IsSkin(p) ? 1 : 0;
+             });
+  if (count > 0 && double(colored) > 2 * kMaxFarColored * double(count))
+    return false;
+  if (blob.Channel == ChannelRed)
+    return count == 0 || double(skin) >= 0.5 * kMinSkinShare * double(count);
+  // Eye-shine glows: its brightest passing pixel must be near the pupils' mean already.
+  int32_t brightest = 0;
+  for (int32_t y = blob.Box.Top; y < blob.Box.Bottom; ++y)
+    for (int32_t x = blob.Box.Left; x < blob.Box.Right; ++x)
+      brightest = std::max<int32_t>(brightest, pixels.PixelAt(x, y)[blob.Channel]);
+  return brightest >= kMinShineValue;
+}
+
+// The click regions measured so far, found by the 32-pixel cells their boxes cover.
+class TTakenRegions {
+public:
+  bool Holds(const TPoint& p) const {
+    const auto cell = FCells.find(Key(p.X >> 5, p.Y >> 5));
+    if (cell == FCells.end())
+      return false;
+    return std::any_of(cell->second.begin(), cell->second.end(),
+                       [&](size_t i) { return FRegions[i].Contains(p.X, p.Y); });
+  }
+  void Add(const TQvPixelRegion& region) {
+    const TRect box = region.Bounds();
+    for (int32_t cy = box.Top >> 5; cy <= (box.Bottom - 1) >> 5; ++cy)
+      for (int32_t cx = box.Left >> 5; cx <= (box.Right - 1) >> 5; ++cx)
+        FCells[Key(cx, cy)].push_back(FRegions.size());
+    FRegions.push_back(region);
+  }
+
+private:
+  static int64_t Key(int32_t cx, int32_t cy) { return (int64_t(cy) << 32) ^ uint32_t(cx); }
+  std::vector<TQvPixelRegion> FRegions;
+  std::unordered_map<int64_t, std::vector<size_t>> FCells;
+};
+
 } // namespace
 
 TRedEyeFinderResult FindRedEyes(const TQvPixels& pixels, const TRedEyeFinderOptions& options) {
@@ -178,19 +230,20 @@ TRedEyeFinderResult FindRedEyes(const TQvPixels& pixels, const TRedEyeFinderOpti
   result.GaveUp = blobs.GaveUp;
 
   TRedEyeSelection click;
-  std::vector<TQvPixelRegion> taken;  // click regions already measured
+  TTakenRegions taken;  // click regions already measured
   for (const TRedEyeBlob& blob : blobs.Blobs) {
     if (blob.Area < kMinBlobArea)
       continue;
     const TRedEyeColorTest& test = blob.Channel == ChannelRed     ? blobOptions.Red
                                  : blob.Channel == ChannelGreen ? blobOptions.Green
                                                                 : blobOptions.Blue;
+    if (!WorthAClick(pixels, blob, test))
+      continue;
     TRedEyeCandidate c;
     c.Channel = blob.Channel;
     c.Seed = SeedOf(pixels, blob, test);
     // Two patches of one pupil (split by a catch-light) give one click.
-    if (std::any_of(taken.begin(), taken.end(),
-                    [&](const TQvPixelRegion& r) { return r.Contains(c.Seed.X, c.Seed.Y); }))
+    if (taken.Holds(c.Seed))
       continue;
     TQvPixelRegion region;
     TRegionShape shape;
@@ -211,7 +264,7 @@ TRedEyeFinderResult FindRedEyes(const TQvPixels& pixels, const TRedEyeFinderOpti
     c.Fill = shape.Fill();
     c.AxisRatio = shape.AxisRatio();
     if (!region.IsEmpty())
-      taken.push_back(region);
+      taken.Add(region);
     if (!shaped)
       continue;
     MeasureSurround(pixels, region, shape, test, c);
