@@ -173,3 +173,47 @@ TEST(RedEyeBlobs, GivesUpOnTooManyRuns) {
   options.MaxRuns = 10000;
   EXPECT_FALSE(FindColorBlobs(image, options).GaveUp);
 }
+
+namespace {
+
+struct TPortraitCase {
+  const char* Name;
+  double FaceHalfWidth;
+  double PupilRadius;
+  TRgb Pupil;
+  bool Lid;  // the upper lid covers the top of both pupils
+};
+
+class FinderPortrait : public ::testing::TestWithParam<TPortraitCase> {};
+
+} // namespace
+
+// Faces of several sizes, weakly red or half-covered pupils: both pupils, nothing else.
+TEST_P(FinderPortrait, FindsBothPupils) {
+  const TPortraitCase& c = GetParam();
+  TImage image(int(c.FaceHalfWidth * 4), int(c.FaceHalfWidth * 4), kWall);
+  const double cx = c.FaceHalfWidth * 2, cy = c.FaceHalfWidth * 2, w = c.FaceHalfWidth;
+  image.Ellipse(cx, cy, w, 1.3 * w, kSkin);
+  std::vector<TCentre> pupils;
+  for (int side : {-1, 1}) {
+    const double ex = cx + side * 0.42 * w, ey = cy - 0.25 * w;
+    Eye(image, ex, ey, c.PupilRadius, c.Pupil);
+    if (c.Lid)
+      image.Fill(TRect{int(ex - 5 * c.PupilRadius), int(ey - 3 * c.PupilRadius), int(ex + 5 * c.PupilRadius),
+                       int(ey - 0.4 * c.PupilRadius)},
+                 kSkin);
+    pupils.push_back({ex, c.Lid ? ey + 0.3 * c.PupilRadius : ey});
+  }
+  image.Ellipse(cx, cy + 0.62 * w, 0.38 * w, 0.1 * w, kLip);
+  ExpectPupils(FindRedEyes(image), pupils);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faces, FinderPortrait,
+    ::testing::Values(TPortraitCase{"Small", 40, 3, kPupilRed, false},
+                      TPortraitCase{"Medium", 90, 6, kPupilRed, false},
+                      TPortraitCase{"Large", 300, 16, kPupilRed, false},
+                      TPortraitCase{"DarkRed", 90, 6, TRgb{112, 20, 40}, false},
+                      TPortraitCase{"Orange", 90, 6, TRgb{225, 95, 60}, false},
+                      TPortraitCase{"UnderTheLid", 90, 7, kPupilRed, true}),
+    [](const ::testing::TestParamInfo<TPortraitCase>& info) { return std::string(info.param.Name); });
