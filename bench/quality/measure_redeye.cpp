@@ -66,6 +66,14 @@ struct TFigures {
   int CatchLights = 0, CatchLossMax = 0;
   double CatchLossSum = 0;
   int OutsideBounds = 0, OutsideEye = 0;
+  std::vector<int> PupilRedBefore, PupilRedAfter;
+  double WorstPupilShare() const {
+    double worst = 0;
+    for (size_t i = 0; i < PupilRedBefore.size(); ++i)
+      if (PupilRedBefore[i] > 0)
+        worst = std::max(worst, 100.0 * PupilRedAfter[i] / PupilRedBefore[i]);
+    return worst;
+  }
 };
 
 // One click per pupil on a copy of the image; natural or plain.
@@ -89,6 +97,8 @@ TFigures Correct(const TQvPixels& original, const std::vector<TPupil>& pupils, b
     regions.push_back(selection.Region());
   }
   TFigures f;
+  f.PupilRedBefore.assign(pupils.size(), 0);
+  f.PupilRedAfter.assign(pupils.size(), 0);
   for (int32_t y = 0; y < original.Height; ++y)
     for (int32_t x = 0; x < original.Width; ++x) {
       const uint8_t* a = original.PixelAt(x, y);
@@ -103,6 +113,8 @@ TFigures Correct(const TQvPixels& original, const std::vector<TPupil>& pupils, b
         if (d <= pupils[i].R + 3 && ClearlyRed(a)) {
           ++f.RedBefore;
           f.RedAfter += ClearlyRed(b) ? 1 : 0;
+          ++f.PupilRedBefore[i];
+          f.PupilRedAfter[i] += ClearlyRed(b) ? 1 : 0;
         }
         if (d <= pupils[i].R && std::min(a[ChannelGreen], a[ChannelBlue]) >= 150) {
           ++f.CatchLights;
@@ -137,10 +149,10 @@ int Natural(const TQvPixels& pixels, const std::vector<TPupil>& pupils, int area
   }
   for (bool natural : {false, true}) {
     const TFigures f = Correct(pixels, pupils, natural, area, brightness, work);
-    std::printf("%-8s area %d: red left %d of %d (%.1f%%), spread members %.2f (%d px) changed %.2f (%d px), "
+    std::printf("%-8s area %d: red left %d of %d (%.1f%%, worst pupil %.1f%%), spread members %.2f (%d px) changed %.2f (%d px), "
                 "catch-light loss max %d mean %.1f (%d px), changed outside bounds %d, outside eyes %d\n",
                 natural ? "natural" : "plain", area, f.RedAfter, f.RedBefore,
-                f.RedBefore ? 100.0 * f.RedAfter / f.RedBefore : 0.0,
+                f.RedBefore ? 100.0 * f.RedAfter / f.RedBefore : 0.0, f.WorstPupilShare(),
                 f.Members ? f.SpreadMembers / f.Members : 0.0, f.Members,
                 f.Changed ? f.SpreadChanged / f.Changed : 0.0, f.Changed, f.CatchLossMax,
                 f.CatchLights ? f.CatchLossSum / f.CatchLights : 0.0, f.CatchLights, f.OutsideBounds,
