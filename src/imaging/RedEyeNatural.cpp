@@ -84,7 +84,7 @@ struct TDetector {
     return Selection.Region();
   }
 
-  // Inside the window and compact; when stricter is given, not leaking beyond it either.
+  // Inside the window's usable part, clear of its edge, and compact.
   bool Sound(const TQvPixelRegion& region) const {
     return !region.IsEmpty() && !TouchesEdge(region.Bounds(), Inner) && Compact(region);
   }
@@ -132,8 +132,8 @@ struct TDetector {
 };
 
 // The pupil around the click: the plain detection when it is sound, else the one at the least
-// stricter test that is. Empty when no test gives one. parted tells that an opening was needed;
-// then removed holds what it took away.
+// stricter test that is. Empty when no test gives one. When an opening was needed to part the
+// pupil from what it touches, removed gets what the opening took away.
 TQvPixelRegion FindCore(TDetector& detector, int32_t threshold, TQvPixelRegion& removed) {
   TQvPixelRegion pupil;
   bool parted = false;
