@@ -46,6 +46,11 @@ void TRedEyeSelection::Clear() {
   FPixelBounds = TRect{};
 }
 
+void TRedEyeSelection::ReplaceRegion(const TQvPixelRegion& region) {
+  FRegion = region;
+  FRegion.Intersect(InflateRect(FWindow, -1, -1));
+}
+
 void TRedEyeSelection::Select(const TQvPixels& pixels, const TPoint& seed, int32_t threshold,
                               int32_t border, int32_t formula) {
   Clear();

@@ -47,6 +47,9 @@ public:
               int32_t formula);
   // Empties the region and forgets the pixel store.
   void Clear();
+  // Puts a refined detection in place of the last Select's region, kept inside that Select's search
+  // window without its outer ring, as a detected region is.
+  void ReplaceRegion(const TQvPixelRegion& region);
 
   // The region's box enlarged by one pixel on every side (the soft edge) and clipped to the bounds
   // of the store last searched; the all-zero rectangle when the region is empty.

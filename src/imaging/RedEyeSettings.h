@@ -6,6 +6,7 @@
 #include "RedEyeSelection.h"
 
 #include <cstdint>
+#include <vector>
 
 struct TRedEyeSettings {
   static constexpr int32_t DefaultAreaSize = 176;
@@ -19,6 +20,9 @@ struct TRedEyeSettings {
   int32_t Brightness = DefaultBrightness;  // 0..255
   int32_t Formula = TRedEyeSelection::FormulaCubic;  // 0..2
   int32_t Border = 0;                      // -5..5
+  // The natural correction (a neutral pupil, catch-light kept, red rim taken, never flooding)
+  // instead of the plain one; off by default.
+  bool Natural = false;
 
   // The detection threshold: a larger area lets weaker colours in.
   int32_t Threshold() const { return MaxAreaSize - AreaSize; }
@@ -28,6 +32,19 @@ struct TRedEyeSettings {
 };
 
 // Detects the pupil around Seed in Committed (the image as last committed) and darkens it in
-// Pixels; returns the rectangle written (empty when nothing was found).
+// Pixels, plainly or naturally as Settings say; returns the rectangle written (empty when nothing
+// was found).
 TRect ApplyRedEye(TRedEyeSelection& Selection, const TQvPixels& Committed, TQvPixels& Pixels, const TPoint& Seed,
                   const TRedEyeSettings& Settings);
+
+// ApplyRedEye at every seed in turn, as one change: Regions gets one region per seed (empty for a
+// seed that found nothing or lies in the region of an earlier one, which is skipped so that no
+// pupil is darkened twice). Returns the union of the rectangles written; Selection ends with the
+// last pupil corrected.
+TRect ApplyRedEyes(TRedEyeSelection& Selection, const TQvPixels& Committed, TQvPixels& Pixels,
+                   const std::vector<TPoint>& Seeds, const TRedEyeSettings& Settings,
+                   std::vector<TQvPixelRegion>& Regions);
+
+// Where a user would click to correct every red pupil (and green or blue eye-shine) of Pixels:
+// the seeds of the automatic finder, top to bottom, on every core.
+std::vector<TPoint> FindRedEyeSeeds(const TQvPixels& Pixels);

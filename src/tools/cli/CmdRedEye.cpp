@@ -1,12 +1,95 @@
 // ocuvane-cli redeye IN OUT --at X,Y [--at X,Y ...]: the red-eye tool's correction at each point,
 // exactly as a click there makes it.
+// ocuvane-cli redeye IN OUT --auto: every pupil the tool's "Find Red Eyes" finds, in one step.
+// ocuvane-cli redeye --auto --out-dir DIR IN...: the same for many photographs, each written to DIR
+// under its own name; one line per file on standard output, progress on standard error when that
+// is a terminal, exit status 1 when any file failed (the others are still done).
 #include "CliCommand.h"
 
 #include "QvGraphicsDocument.h"
 #include "QvRedEyeTool.h"
 #include "RedEyeSettings.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+
+#include <unistd.h>
+
+#include <cstdio>
+
 namespace {
+
+// "82,81 232,33": where the pupils were corrected.
+QString PointsText(const std::vector<TPoint>& Points) {
+  QStringList Parts;
+  for (const TPoint& P : Points) Parts << QString::number(P.X) + QLatin1Char(',') + QString::number(P.Y);
+  return Parts.join(QLatin1Char(' '));
+}
+
+QString ResultLine(const QString& In, const std::vector<TPoint>& Pupils, const QString& Out) {
+  const QString Count = Pupils.empty() ? QStringLiteral("no pupils found")
+                        : Pupils.size() == 1
+                            ? QStringLiteral("1 pupil corrected at ") + PointsText(Pupils)
+                            : QString::number(Pupils.size()) + QStringLiteral(" pupils corrected at ") + PointsText(Pupils);
+  return In + QStringLiteral(": ") + Count + QStringLiteral(" -> ") + Out + QLatin1Char('\n');
+}
+
+// Opens Call's IN, finds and corrects every pupil with Settings and writes OUT; the pupils found.
+std::vector<TPoint> RunAuto(const TCliInvocation& Call, const TRedEyeSettings& Settings) {
+  std::vector<TPoint> Pupils;
+  RunEdit(Call, [&](TQvGraphicsDocument&) {
+    RedEyeTool->SetSettings(Settings);
+    if (RedEyeTool->FindRedEyes() > 0) Pupils = RedEyeTool->Seeds();
+  });
+  return Pupils;
+}
+
+int RunBatch(const TCliInvocation& Call, const TRedEyeSettings& Settings, const QString& OutDir) {
+  if (!QDir().mkpath(OutDir))
+    throw TFileError{QStringLiteral("cannot create the folder ") + OutDir};
+  const QDir Dir(OutDir);
+  const bool Progress = ::isatty(STDERR_FILENO) == 1;
+  // Output names already given to an input of this run: a second input of the same name fails
+  // rather than overwrite the first one's result.
+  QHash<QString, QString> Taken;
+  int Failed = 0;
+  for (int I = 0; I < Call.Files.size(); ++I) {
+    const QString& In = Call.Files[I];
+    if (Progress) {
+      std::fprintf(stderr, "\r\033[K[%d/%d] %s", I + 1, int(Call.Files.size()), In.toLocal8Bit().constData());
+      std::fflush(stderr);
+    }
+    const QString Out = Dir.filePath(QFileInfo(In).fileName());
+    const QString Key = QFileInfo(Out).absoluteFilePath();
+    QString Error;
+    try {
+      const auto Earlier = Taken.constFind(Key);
+      if (Earlier != Taken.constEnd())
+        throw TFileError{QStringLiteral("cannot write ") + Out + QStringLiteral(": already written from ") + *Earlier +
+                         QStringLiteral(" in this run")};
+      Taken.insert(Key, In);
+      TCliInvocation One = Call;
+      One.Files = {In, Out};
+      const std::vector<TPoint> Pupils = RunAuto(One, Settings);
+      std::fputs(ResultLine(In, Pupils, Out).toLocal8Bit().constData(), stdout);
+      std::fflush(stdout);
+    } catch (const TUsageError& E) {
+      Error = E.Message;
+    } catch (const TFileError& E) {
+      Error = E.Message;
+    } catch (const std::exception& E) {
+      Error = QString::fromLocal8Bit(E.what());
+    }
+    if (!Error.isEmpty()) {
+      ++Failed;
+      if (Progress) std::fputs("\r\033[K", stderr);
+      std::fprintf(stderr, "ocuvane-cli: %s\n", OneLine(Error).toLocal8Bit().constData());
+    }
+  }
+  if (Progress) std::fputs("\r\033[K", stderr);
+  return Failed > 0 ? ExitFile : ExitOk;
+}
 
 int Run(const TCliInvocation& Call) {
   TRedEyeSettings Settings;
@@ -23,7 +106,23 @@ int Run(const TCliInvocation& Call) {
     else if (Option == QLatin1String("--border"))
       Settings.Border = ParseInteger(Option, Value, -TRedEyeSettings::MaxBorder, TRedEyeSettings::MaxBorder);
   }
+  Settings.Natural = Call.Has(QStringLiteral("--natural"));
+  const bool Auto = Call.Has(QStringLiteral("--auto"));
+  const std::optional<QString> OutDir = Call.Last(QStringLiteral("--out-dir"));
+  if (Auto && !Points.empty())
+    throw TUsageError{QStringLiteral("--auto finds the pupils itself: give --at or --auto, not both")};
+  if (OutDir) {
+    if (!Auto) throw TUsageError{QStringLiteral("--out-dir works with --auto only")};
+    if (OutDir->isEmpty()) throw TUsageError{QStringLiteral("--out-dir needs a folder")};
+    if (Call.Files.isEmpty()) throw TUsageError{QStringLiteral("redeye --out-dir needs at least one IN")};
+    return RunBatch(Call, Settings, *OutDir);
+  }
   RequireFiles(Call, QStringLiteral("redeye"), 2);
+  if (Auto) {
+    const std::vector<TPoint> Pupils = RunAuto(Call, Settings);
+    std::fputs(ResultLine(Call.Files[0], Pupils, Call.Files[1]).toLocal8Bit().constData(), stdout);
+    return ExitOk;
+  }
   if (Points.empty()) throw TUsageError{QStringLiteral("redeye needs at least one --at X,Y")};
   return RunEdit(Call, [&](TQvGraphicsDocument& Doc) {
     for (const TPoint& P : Points)
@@ -39,11 +138,16 @@ int Run(const TCliInvocation& Call) {
 
 const TCliRegistration Registration{TCliCommand{
     QStringLiteral("redeye"),
-    QStringLiteral("IN OUT --at X,Y [--at X,Y ...] [--area N] [--brightness N] [--formula 1|2|3] [--border N] "
-                   "[--quality Q]"),
-    QStringLiteral("corrects the red eye at each point, as a click with the red-eye tool does"),
+    QStringLiteral("IN OUT (--at X,Y [--at X,Y ...] | --auto) [--natural] [--area N] [--brightness N] "
+                   "[--formula 1|2|3] [--border N] [--quality Q]\n"
+                   "       ocuvane-cli redeye --auto --out-dir DIR [--natural] [options] IN..."),
+    QStringLiteral("corrects the red eye at each point, as a click with the red-eye tool does, or every red eye "
+                   "it finds"),
     10,
     {{QStringLiteral("--at"), QStringLiteral("X,Y"), QStringLiteral("a pupil, in pixels of the upright image (repeatable)")},
+     {QStringLiteral("--auto"), QString(), QStringLiteral("find and correct every red pupil (prints where)")},
+     {QStringLiteral("--natural"), QString(), QStringLiteral("natural correction: neutral pupil, catch-light kept, rim taken")},
+     {QStringLiteral("--out-dir"), QStringLiteral("DIR"), QStringLiteral("with --auto: correct every IN into DIR, same name")},
      {QStringLiteral("--area"), QStringLiteral("N"), QStringLiteral("area size 0..255 (default 176)")},
      {QStringLiteral("--brightness"), QStringLiteral("N"), QStringLiteral("brightness 0..255 (default 50)")},
      {QStringLiteral("--formula"), QStringLiteral("1|2|3"), QStringLiteral("colour test (default 1)")},

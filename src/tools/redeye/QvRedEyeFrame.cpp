@@ -6,6 +6,7 @@
 #include "QvMapMode.h"
 #include "QvRedEyeTool.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -152,10 +153,15 @@ TQvRedEyeFrame::TQvRedEyeFrame(QWidget* Parent) : TQvOptionFrame(Parent) {
   BorderLayout->addWidget(IncSizeButton);
   BorderLayout->addWidget(DecSizeButton);
   AddControl(RemoveBorderPanel);
+  NaturalCheckBox = new QCheckBox(this);
+  AddControl(NaturalCheckBox);
+  AddOptionControl(NaturalCheckBox);
 
   const TQvLabelledSlider& Brightness = AddSlider(550, QStringLiteral("Brightness"), 0, 255);
   BrightnessLabel = Brightness.Label;
   BrightnessTrackBar = Brightness.TrackBar;
+  FindButton = new QPushButton(this);
+  AddControl(FindButton);
   CorrectionPreview = new TQvRedEyePreviewPane(this);
   AddControl(CorrectionPreview);
   // The link exists for demonstrations and the settings; the frame never shows it.
@@ -172,6 +178,8 @@ TQvRedEyeFrame::TQvRedEyeFrame(QWidget* Parent) : TQvOptionFrame(Parent) {
   connect(IncSizeButton, &QPushButton::clicked, this, [this] { IncSizeButtonClick(); });
   connect(DecSizeButton, &QPushButton::clicked, this, [this] { DecSizeButtonClick(); });
   connect(SelectionTimer, &QTimer::timeout, this, [this] { SelectionTimerTimer(); });
+  connect(NaturalCheckBox, &QCheckBox::clicked, this, [this] { NaturalCheckBoxClick(); });
+  connect(FindButton, &QPushButton::clicked, this, [this] { FindButtonClick(); });
   AreaSizeTrackBar->installEventFilter(this);
   BrightnessTrackBar->installEventFilter(this);
   SelectionPreview->OnPaint = [this](QPainter& P) { SelectionPreviewPaint(P); };
@@ -253,6 +261,18 @@ void TQvRedEyeFrame::SelectionPreviewClick() {
   FTool->RecordEnter(QStringLiteral("RedEyeSelection"));
 }
 
+void TQvRedEyeFrame::NaturalCheckBoxClick() {
+  if (!FTool) return;
+  FTool->RecordEnter(QStringLiteral("RedEyeNatural"));
+  FTool->SetNatural(NaturalCheckBox->isChecked());
+}
+
+void TQvRedEyeFrame::FindButtonClick() {
+  if (!FTool) return;
+  FTool->RecordClick(QStringLiteral("RedEyeFind"));
+  FTool->FindRedEyes();
+}
+
 void TQvRedEyeFrame::CorrectionPreviewClick() {
   if (!FTool) return;
   FTool->RecordEnter(QStringLiteral("RedEyePreview"));
@@ -263,7 +283,7 @@ bool TQvRedEyeFrame::PaneState(const TQvRedEyePreviewPane& Pane, TQvRedEyeComman
   State = FTool ? FTool->LastRedEyeState() : nullptr;
   if (!State || !State->FDocument || !State->FDocument->Pixels()) return false;
   const QRect Inner = Pane.InnerRect();
-  Geometry = TQvRedEyePaneGeometry::Make(State->FBefore.BoundsRect(), Inner.width(), Inner.height(), PreviewScale());
+  Geometry = TQvRedEyePaneGeometry::Make(State->PaneArea(), Inner.width(), Inner.height(), PreviewScale());
   return !Geometry.Area.IsEmpty();
 }
 
@@ -273,7 +293,8 @@ void TQvRedEyeFrame::SelectionPreviewMouseDown(Qt::MouseButton Button, const QPo
   TQvRedEyePaneGeometry G;
   if (!PaneState(*SelectionPreview, State, G)) return;
   const QPoint Inner = SelectionPreview->InnerRect().topLeft();
-  FTool->SetSeed(G.PaneToImage({Point.x() - Inner.x(), Point.y() - Inner.y()}));
+  // Only the pupil shown moves; the other pupils of a "Find Red Eyes" step stay.
+  FTool->MoveLastSeed(G.PaneToImage({Point.x() - Inner.x(), Point.y() - Inner.y()}));
   FTool->Reapply();
 }
 

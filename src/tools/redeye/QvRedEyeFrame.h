@@ -12,6 +12,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -92,6 +93,8 @@ class TQvRedEyeFrame : public TQvOptionFrame {
   void SelectionPreviewPaint(QPainter& Painter);
   void CorrectionPreviewPaint(QPainter& Painter);
   void SelectionTimerTimer();
+  void NaturalCheckBoxClick();
+  void FindButtonClick();
 
   QPointer<TQvRedEyeTool> FTool;  // set by the tool right after creation
   double FPreviewScale = 0;
@@ -112,6 +115,8 @@ class TQvRedEyeFrame : public TQvOptionFrame {
   QLabel* BrightnessLabel = nullptr;
   QSlider* BrightnessTrackBar = nullptr;
   TQvRedEyePreviewPane* CorrectionPreview = nullptr;
+  QCheckBox* NaturalCheckBox = nullptr;  // in the further options
+  QPushButton* FindButton = nullptr;
   QTimer* SelectionTimer = nullptr;
 
  protected:

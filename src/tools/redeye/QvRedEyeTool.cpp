@@ -1,10 +1,14 @@
 #include "QvRedEyeTool.h"
 
+#include "QvApplication.h"
 #include "QvCursors.h"
 #include "QvGraphicsEditor.h"
 #include "QvGuid.h"
 #include "QvLocalizer.h"
 #include "QvRedEyeFrame.h"
+#include "QvSDF.h"
+
+#include <QCheckBox>
 
 #include <QPainter>
 #include <QPixmap>
@@ -53,6 +57,15 @@ void TQvRedEyeCommandState::SetSettings(const TRedEyeSettings& Settings) {
   FBrightness = Settings.Brightness;
   FFormula = Settings.Formula;
   FBorder = Settings.Border;
+  FNatural = Settings.Natural;
+}
+
+TRect TQvRedEyeCommandState::PaneArea() const {
+  // A click's step is the pupil's box already; a step of several pupils shows the last one.
+  const TRect All = FBefore.BoundsRect();
+  if (FSeeds.size() <= 1 || FLastBox.IsEmpty()) return All;
+  const TRect Last = IntersectRect(FLastBox, All);
+  return Last.IsEmpty() ? All : Last;
 }
 
 // ---- view control ----
@@ -78,7 +91,7 @@ TQvRedEyeTool::TQvRedEyeTool(TQvGraphicsEditor* Editor) : TQvPanelTool(Editor) {
   FDemoName = "RedEye";
   SetControlClass<TQvRedEyeControl>();
   SetHint(900, QStringLiteral("Eye Correction"));
-  SetSettingsGuid(QvSettingsGuid::RedEyeTool);
+  // The settings node is written here rather than by the base: it holds the natural flag too.
   RegisterCursor(crCross, QCursor(Qt::CrossCursor));
   CreateButton(QStringLiteral("Red Eye Correction"), QStringLiteral("RedEye"), RedEyeGlyph());
   if (Button()) {
@@ -96,10 +109,32 @@ TQvRedEyeTool::~TQvRedEyeTool() {
   if (RedEyeTool == this) RedEyeTool = nullptr;
 }
 
+void TQvRedEyeTool::LoadSettings(TQvSDFReader& Reader) {
+  TQvPanelTool::LoadSettings(Reader);
+  if (!Reader.EnterNode(1, QvSettingsGuid::RedEyeTool)) return;
+  int32_t Value = 0;
+  if (Reader.ReadInteger(1, Value)) SetShowOptions(Value != 0);
+  if (Reader.ReadInteger(2, Value)) SetNatural(Value != 0);
+  Reader.LeaveNode();
+}
+
+void TQvRedEyeTool::SaveSettings(TQvSDFWriter& Writer) {
+  TQvPanelTool::SaveSettings(Writer);
+  Writer.BeginNode(1, QvSettingsGuid::RedEyeTool);
+  Writer.WriteInteger(1, FShowOptions ? 1 : 0);
+  // Only when on: the file of a user who never chose it stays as it always was.
+  if (FNatural) Writer.WriteInteger(2, 1);
+  Writer.EndNode();
+}
+
 void TQvRedEyeTool::Localize() {
   TQvPanelTool::Localize();
   if (!FFrame) return;
   TQvRedEyeFrame& F = *FFrame;
+  F.NaturalCheckBox->setText(L(5601, "Natural pupils"));
+  F.NaturalCheckBox->setToolTip(L(5604, "Neutral dark pupils: catch-lights stay, the red rim goes"));
+  F.FindButton->setText(L(5600, "Find Red Eyes"));
+  F.FindButton->setToolTip(L(5603, "Find and correct every red pupil in the image"));
   // Only a positive border keeps its number here; SetBorder shows negative ones until this runs.
   if (FBorder > 0)
     F.RemoveBorderLabel->setText(L(905, "Remove Border") + QStringLiteral(": ") + QString::number(FBorder) +
@@ -115,6 +150,10 @@ std::unique_ptr<TQvCommandState> TQvRedEyeTool::CreateCommandState(TQvGraphicsDo
   State->SetSettings(Settings());
   State->FSeed = FSeed;
   State->FRegion = std::make_unique<TQvPixelRegion>(FSelection->Region());
+  State->FSeeds = FSeeds.empty() ? std::vector<TPoint>{FSeed} : FSeeds;
+  State->FRegions = FRegions;
+  State->FRegions.resize(State->FSeeds.size());
+  State->FLastBox = FSelection->GetBounds();
   return State;
 }
 
@@ -133,7 +172,8 @@ void TQvRedEyeTool::DocumentSaving(TQvGraphicsDocument*) {}
 void TQvRedEyeTool::TakeOverSettings(TQvCommandState* State) {
   if (auto* S = dynamic_cast<TQvRedEyeCommandState*>(State)) {
     FUpdating = true;
-    SetSeed(S->FSeed);
+    SetSeeds(S->FSeeds.empty() ? std::vector<TPoint>{S->FSeed} : S->FSeeds);
+    SetNatural(S->FNatural);
     SetFormula(S->FFormula);
     SetBorder(S->FBorder);
     SetAreaSize(S->FAreaSize);
@@ -163,7 +203,9 @@ void TQvRedEyeTool::FillDemoItems() {
         .Control(QStringLiteral("RedEyeDecArea"), F->DecSizeButton, QStringLiteral("Decrease Correction Area"))
         .Control(QStringLiteral("RedEyeBrightness"), F->BrightnessTrackBar, QStringLiteral("Change Red Eye Brighness"))
         .Control(QStringLiteral("RedEyePreview"), F->CorrectionPreview, QStringLiteral("Correction Preview"))
-        .Control(QStringLiteral("RedEyeOptions"), F->ShowOptions);
+        .Control(QStringLiteral("RedEyeOptions"), F->ShowOptions)
+        .Control(QStringLiteral("RedEyeNatural"), F->NaturalCheckBox, QStringLiteral("Natural Pupils"))
+        .Control(QStringLiteral("RedEyeFind"), F->FindButton, QStringLiteral("Find Red Eyes"));
   // The defaults are the start values of every run.
   const TRedEyeSettings Start;
   DemoItems().Integer(QStringLiteral("RedEyeAreaSize"), Start.AreaSize, [this](int Value) { SetAreaSize(Value); });
@@ -174,7 +216,10 @@ void TQvRedEyeTool::FillDemoItems() {
       .Integer(QStringLiteral("RedEyeBorderSize"), Start.Border, [this](int Value) { SetBorder(Value); })
       .Integer(QStringLiteral("RedEyeBrightness"), Start.Brightness, [this](int Value) { SetBrightness(Value); })
       .Boolean(QStringLiteral("RedEyeShowOptions"), true, [this](bool Value) { SetShowOptions(Value); })
-      .Boolean(QStringLiteral("RedEyeHideOptions"), false, [this](bool Value) { SetShowOptions(Value); });
+      .Boolean(QStringLiteral("RedEyeHideOptions"), false, [this](bool Value) { SetShowOptions(Value); })
+      // "RedEyeNatural" alone switches it on, "RedEyeNatural 0" off.
+      .Boolean(QStringLiteral("RedEyeNatural"), true, [this](bool Value) { SetNatural(Value); })
+      .Command(QStringLiteral("RedEyeFind"), [this] { FindRedEyes(); });
 }
 
 TQvRedEyeCommandState* TQvRedEyeTool::LastRedEyeState() const {
@@ -193,8 +238,14 @@ void TQvRedEyeTool::Apply() {
     C.Cancel();
     return;
   }
-  const TRect Box = ApplyRedEye(*FSelection, *C.Backup(), *C.Pixels(), FSeed, Settings());
-  if (FFrame) FFrame->ComputePreviewScale(Box, FFrame->SelectionPreview->InnerRect());
+  CorrectInChange(C);
+}
+
+void TQvRedEyeTool::CorrectInChange(TQvToolChange& C) {
+  if (FSeeds.empty()) FSeeds = {FSeed};
+  const TRect Box = ApplyRedEyes(*FSelection, *C.Backup(), *C.Pixels(), FSeeds, Settings(), FRegions);
+  // The panes show the last pupil.
+  if (FFrame) FFrame->ComputePreviewScale(FSelection->GetBounds(), FFrame->SelectionPreview->InnerRect());
   InvalidatePreviews();
   C.AddChangedRect(Box);
   C.Commit();
@@ -249,6 +300,56 @@ void TQvRedEyeTool::SetSettings(const TRedEyeSettings& Settings) {
   SetBrightness(Settings.Brightness);
   SetFormula(Settings.Formula);
   SetBorder(Settings.Border);
+  SetNatural(Settings.Natural);
+}
+
+void TQvRedEyeTool::SetSeeds(const std::vector<TPoint>& Points) {
+  if (Points.empty()) {
+    FSeeds = {FSeed};
+    return;
+  }
+  FSeeds = Points;
+  FSeed = Points.back();
+}
+
+void TQvRedEyeTool::MoveLastSeed(const TPoint& Point) {
+  FSeed = Point;
+  if (FSeeds.empty())
+    FSeeds = {Point};
+  else
+    FSeeds.back() = Point;
+}
+
+void TQvRedEyeTool::SetNatural(bool Value) {
+  if (Value == FNatural) return;
+  FNatural = Value;
+  if (FFrame) {
+    const QSignalBlocker Block(FFrame->NaturalCheckBox);
+    FFrame->NaturalCheckBox->setChecked(Value);
+  }
+  Reapply();
+  RecordLine(QStringLiteral("RedEyeNatural ") + (Value ? QLatin1Char('1') : QLatin1Char('0')));
+}
+
+int TQvRedEyeTool::FindRedEyes() {
+  TQvGraphicsEditor* E = Editor();
+  TQvGraphicsDocument* Doc = E ? E->ActiveDocument() : nullptr;
+  TQvGraphicsView* View = E ? E->ActiveView() : nullptr;
+  if (!Doc || !View || Doc->Modifying()) return 0;
+  TQvToolChange& C = Change();
+  if (!C.Begin(View) || !C.Backup()) {
+    C.Cancel();
+    return 0;
+  }
+  const std::vector<TPoint> Found = FindRedEyeSeeds(*C.Backup());
+  if (Found.empty()) {
+    C.Cancel();
+    if (Application) Application->MessageBox(L(5602, "No red eyes were found."), QvMB::MB_ICONINFORMATION);
+    return 0;
+  }
+  SetSeeds(Found);
+  CorrectInChange(C);
+  return int(Found.size());
 }
 
 void TQvRedEyeTool::SetBorder(int32_t Value) {

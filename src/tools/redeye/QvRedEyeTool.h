@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class QAction;
 
@@ -23,16 +24,24 @@ class TQvRedEyeCommandState : public TQvGraphicsCommandState {
  public:
   TQvRedEyeCommandState(TQvGraphicsTool* Tool, TQvGraphicsDocument* Document, const TRect& Rect);
 
-  TRedEyeSettings Settings() const { return {FAreaSize, FBrightness, FFormula, FBorder}; }
+  TRedEyeSettings Settings() const { return {FAreaSize, FBrightness, FFormula, FBorder, FNatural}; }
   void SetSettings(const TRedEyeSettings& Settings);
+  // The image rectangle the preview panes show: the last pupil's, within the state's rectangle.
+  TRect PaneArea() const;
 
   int32_t FBorder = 0;
   int32_t FFormula = 0;
   int32_t FBrightness = 0;
   int32_t FAreaSize = 0;
-  TPoint FSeed;
-  // The detected region, owned; nullptr for a state whose region was never set.
+  TPoint FSeed;  // the last of FSeeds
+  // The detected region of FSeed, owned; nullptr for a state whose region was never set.
   std::unique_ptr<TQvPixelRegion> FRegion;
+  bool FNatural = false;
+  // Every pupil of the step: one for a click, all that were found for "Find Red Eyes", with the
+  // region each found (empty for one that found nothing).
+  std::vector<TPoint> FSeeds;
+  std::vector<TQvPixelRegion> FRegions;
+  TRect FLastBox;  // the last pupil's soft-edge box; empty when it found nothing
 };
 
 class TQvRedEyeControl : public TQvGraphicsToolControl {
@@ -79,10 +88,30 @@ class TQvRedEyeTool : public TQvPanelTool {
   void SetFormula(int32_t Value);
   // Ignores values outside −5..5.
   void SetBorder(int32_t Value);
-  void SetSeed(const TPoint& Point) { FSeed = Point; }
-  // All four settings, each through its setter (area size, brightness, formula, border).
+  // The one pupil of the next step.
+  void SetSeed(const TPoint& Point) {
+    FSeed = Point;
+    FSeeds = {Point};
+  }
+  // Every pupil of the next step (FSeed becomes the last); an empty list counts as FSeed alone.
+  void SetSeeds(const std::vector<TPoint>& Points);
+  // Moves the last pupil of the step (the one the panes show), keeping the others.
+  void MoveLastSeed(const TPoint& Point);
+  const std::vector<TPoint>& Seeds() const { return FSeeds; }
+  // The natural correction instead of the plain one; re-applies the last step and records
+  // "RedEyeNatural 1" or "RedEyeNatural 0".
+  void SetNatural(bool Value);
+  // Finds every red pupil of the active document's committed image and corrects each as a click
+  // on it with the current settings would, all in one undo step. Returns the number found; with
+  // none the image and the history stay as they are and the user is told.
+  int FindRedEyes();
+  // All settings, each through its setter (area size, brightness, formula, border, natural).
   void SetSettings(const TRedEyeSettings& Settings);
-  TRedEyeSettings Settings() const { return {FAreaSize, FBrightness, FFormula, FBorder}; }
+  TRedEyeSettings Settings() const { return {FAreaSize, FBrightness, FFormula, FBorder, FNatural}; }
+  // Value 1 of the settings node is the show-options state, value 2 (written only when on) the
+  // natural correction.
+  void LoadSettings(TQvSDFReader& Reader) override;
+  void SaveSettings(TQvSDFWriter& Writer) override;
   void InvalidatePreviews();
 
   // The red-eye step on top of the active document's history, or nullptr.
@@ -99,6 +128,9 @@ class TQvRedEyeTool : public TQvPanelTool {
   int32_t FFormula = 0;
   int32_t FBorder = 0;
   int32_t FAreaSize = 0;
+  bool FNatural = false;
+  std::vector<TPoint> FSeeds;
+  std::vector<TQvPixelRegion> FRegions;  // of the last Apply, one per seed
 
  protected:
   // The frame's controls and the setting commands, named "RedEye..." for demonstrations.
@@ -106,6 +138,8 @@ class TQvRedEyeTool : public TQvPanelTool {
 
  private:
   void TakeOverSettings(TQvCommandState* State);
+  // Corrects every seed of the step inside the begun change C and commits it.
+  void CorrectInChange(TQvToolChange& C);
 };
 
 extern TQvRedEyeTool* RedEyeTool;
