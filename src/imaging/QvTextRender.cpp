@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 QStringList SplitTextLines(const QString& text) {
@@ -105,6 +107,26 @@ TTapTable BuildTaps(int32_t sourceSize, int32_t destSize) {
   std::vector<double> w;
   for (int32_t d = 0; d < destSize; ++d) {
     const double centre = (d + 0.5) * scale - 0.5;
+    if (radius == 1.0) {
+      // Enlarging: the two neighbours of the centre, by distance.
+      const int32_t left = int32_t(std::floor(centre));
+      const int32_t q = int32_t(std::lround((centre - left) * WeightOne));
+      const int32_t first = std::clamp(left, 0, std::max(0, sourceSize - 2));
+      TTap& tap = table.Taps[size_t(d)];
+      tap.First = first;
+      tap.Count = std::min(2, sourceSize);
+      tap.Offset = int32_t(table.Weights.size());
+      if (sourceSize == 1) {
+        table.Weights.push_back(WeightOne);
+      } else if (left < 0) {
+        table.Weights.insert(table.Weights.end(), {WeightOne, 0});
+      } else if (left > sourceSize - 2) {
+        table.Weights.insert(table.Weights.end(), {0, WeightOne});
+      } else {
+        table.Weights.insert(table.Weights.end(), {WeightOne - q, q});
+      }
+      continue;
+    }
     const int32_t lo = std::max<int32_t>(0, int32_t(std::ceil(centre - radius)));
     const int32_t hi = std::min<int32_t>(sourceSize - 1, int32_t(std::floor(centre + radius)));
     const int32_t first = std::min(lo, sourceSize - 1);
@@ -146,20 +168,36 @@ void StretchMask(const QImage& src, int32_t width, int32_t height, QImage& dst) 
   const TTapTable columns = BuildTaps(sw, width);
   const TTapTable rows = BuildTaps(sh, height);
 
-  // Horizontal pass over the source rows that some destination row needs, kept in 1/16 steps
-  // (at most 255 × 256, fits 16 bits).
+  // Horizontal pass, kept in 1/16 steps (at most 255 × 256, fits 16 bits). Text is mostly
+  // background: each row is worked out only between the destination columns its ink reaches,
+  // and rows without ink are skipped; `reach` keeps each row's [first, last) column.
   std::vector<uint16_t> across(size_t(sh) * size_t(width));
+  std::vector<std::pair<int32_t, int32_t>> reach(size_t(sh), {0, 0});
   for (int32_t y = 0; y < sh; ++y) {
     const uchar* in = src.constScanLine(y);
+    int32_t inkLo = 0;
+    while (inkLo < sw && in[inkLo] == 0) ++inkLo;
+    if (inkLo == sw) continue;
+    int32_t inkHi = sw - 1;
+    while (in[inkHi] == 0) --inkHi;
+    int32_t x = 0;
+    while (x < width && columns.Taps[size_t(x)].First + columns.Taps[size_t(x)].Count <= inkLo) ++x;
+    const int32_t first = x;
     uint16_t* line = across.data() + size_t(y) * size_t(width);
-    for (int32_t x = 0; x < width; ++x) {
+    for (; x < width; ++x) {
       const TTap& tap = columns.Taps[size_t(x)];
+      if (tap.First > inkHi) break;
       const int32_t* w = columns.Weights.data() + tap.Offset;
       const uchar* s = in + tap.First;
       int32_t sum = 0;
-      for (int32_t i = 0; i < tap.Count; ++i) sum += w[i] * s[i];
+      if (tap.Count == 2) {
+        sum = w[0] * s[0] + w[1] * s[1];
+      } else {
+        for (int32_t i = 0; i < tap.Count; ++i) sum += w[i] * s[i];
+      }
       line[x] = uint16_t((sum + 8) >> 4);
     }
+    reach[size_t(y)] = {first, x};
   }
   // Vertical pass: the sum stays below 65280 × 4096 < 2^31.
   std::vector<int32_t> acc(static_cast<size_t>(width));
@@ -167,15 +205,30 @@ void StretchMask(const QImage& src, int32_t width, int32_t height, QImage& dst) 
   for (int32_t y = 0; y < height; ++y) {
     const TTap& tap = rows.Taps[size_t(y)];
     const int32_t* w = rows.Weights.data() + tap.Offset;
-    std::fill(acc.begin(), acc.end(), 1 << (shift - 1));
+    int32_t lo = width;
+    int32_t hi = 0;
     for (int32_t i = 0; i < tap.Count; ++i) {
-      const int32_t weight = w[i];
-      if (weight == 0) continue;
-      const uint16_t* line = across.data() + size_t(tap.First + i) * size_t(width);
-      for (int32_t x = 0; x < width; ++x) acc[size_t(x)] += weight * line[x];
+      const auto& r = reach[size_t(tap.First + i)];
+      if (w[i] == 0 || r.first >= r.second) continue;
+      lo = std::min(lo, r.first);
+      hi = std::max(hi, r.second);
     }
     uchar* o = out.scanLine(y);
-    for (int32_t x = 0; x < width; ++x) o[x] = uchar(std::clamp(acc[size_t(x)] >> shift, 0, 255));
+    if (lo >= hi) {
+      std::memset(o, 0, size_t(width));
+      continue;
+    }
+    std::fill(acc.begin() + lo, acc.begin() + hi, 1 << (shift - 1));
+    for (int32_t i = 0; i < tap.Count; ++i) {
+      const int32_t weight = w[i];
+      const auto& r = reach[size_t(tap.First + i)];
+      if (weight == 0 || r.first >= r.second) continue;
+      const uint16_t* line = across.data() + size_t(tap.First + i) * size_t(width);
+      for (int32_t x = r.first; x < r.second; ++x) acc[size_t(x)] += weight * line[x];
+    }
+    std::memset(o, 0, size_t(lo));
+    for (int32_t x = lo; x < hi; ++x) o[x] = uchar(std::clamp(acc[size_t(x)] >> shift, 0, 255));
+    std::memset(o + hi, 0, size_t(width - hi));
   }
   dst = out;
 }
@@ -187,14 +240,19 @@ void BlendTextMask(TQvPixels& image, const TRect& rect, const QImage& mask, cons
   const TRect clip = IntersectRect(rect, image.BoundsRect());
   if (clip.IsEmpty()) return;
   const bool inverted = blend.ColorMode == TextColorInverted;
+  const uint8_t fixed[3] = {ColorBlue(blend.Color), ColorGreen(blend.Color), ColorRed(blend.Color)};
   for (int32_t y = clip.Top; y < clip.Bottom; ++y) {
     const uchar* row = mask.constScanLine(blend.FlipV ? rect.Bottom - 1 - y : y - rect.Top);
     uint8_t* p = image.PixelAt(clip.Left, y);
     for (int32_t x = clip.Left; x < clip.Right; ++x, p += 3) {
       const int32_t a = row[blend.FlipH ? rect.Right - 1 - x : x - rect.Left];
       if (a == 0) continue;
-      const uint32_t c = inverted ? InvertedTextColor(PixelColor(p), blend.MaxInverse) : blend.Color;
-      BlendPixel(p, a, c);
+      // BlendPixel, per channel and inline: this loop runs for every pixel of a dragged text.
+      for (int channel = 0; channel < 3; ++channel) {
+        const int32_t v = p[channel];
+        const int32_t c = !inverted ? fixed[channel] : blend.MaxInverse ? (v >= 128 ? 0 : 255) : 255 - v;
+        p[channel] = uint8_t(a == 255 ? c : v + ((a * (c - v)) >> 8));
+      }
     }
   }
 }
