@@ -257,6 +257,21 @@ void BlendTextMask(TQvPixels& image, const TRect& rect, const QImage& mask, cons
   }
 }
 
+TTextBlend MakeTextBlend(const TTextSettings& settings, bool flipH, bool flipV) {
+  return TTextBlend{ClampTextColorMode(settings.ColorMode), settings.ColorValue(), settings.MaxInverse, flipH, flipV};
+}
+
+TTextMaskStatus DrawTextInto(TQvPixels& image, const QStringList& lines, const TTextSettings& settings,
+                             const TRect& rect, bool flipH, bool flipV) {
+  QImage mask;
+  const TTextMaskStatus status = BuildTextMask(lines, settings.Font(), mask);
+  if (status != TTextMaskStatus::Built || rect.IsEmpty()) return status;
+  QImage stretched;
+  StretchMask(mask, rect.Width(), rect.Height(), stretched);
+  BlendTextMask(image, rect, stretched, MakeTextBlend(settings, flipH, flipV));
+  return status;
+}
+
 TTextMaskStatus TQvTextRenderer::SetText(const QStringList& lines, const QFont& font) {
   FStatus = BuildTextMask(lines, font, FTextMask);
   FStretchedMask = QImage();

@@ -50,6 +50,14 @@ struct TTextBlend {
 // BlendPixel (pixel, mask value, colour). Nothing happens when the mask's size is not rect's.
 void BlendTextMask(TQvPixels& image, const TRect& rect, const QImage& mask, const TTextBlend& blend);
 
+// The blend of settings, mirrored as given.
+TTextBlend MakeTextBlend(const TTextSettings& settings, bool flipH, bool flipV);
+
+// Draws lines in settings' font stretched into rect of image, once and for good (the command-line
+// program's text). Nothing is drawn unless the result is Built and rect has an area.
+TTextMaskStatus DrawTextInto(TQvPixels& image, const QStringList& lines, const TTextSettings& settings,
+                             const TRect& rect, bool flipH, bool flipV);
+
 // The colour a pixel of value (blue low) gets in inverted mode.
 constexpr uint32_t InvertedTextColor(uint32_t value, bool maxInverse) {
   uint32_t result = 0;

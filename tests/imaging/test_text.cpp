@@ -307,3 +307,33 @@ TEST_F(TextMask, NothingIsDrawnWithoutTextOrArea) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TextMask, DrawnTextIsTheChosenColourAndMirrorsExactly) {
+  TTextSettings settings;
+  settings.FontName = DefaultTextFont();
+  settings.FontSize = 40;
+  settings.Color = 0x0000FF;  // red, stored red low
+  const TRect rect{3, 2, 83, 42};
+  TImage plain(90, 50), mirrored(90, 50);
+  ASSERT_EQ(DrawTextInto(plain, {"Ry", "b"}, settings, rect, false, false), TTextMaskStatus::Built);
+  ASSERT_EQ(DrawTextInto(mirrored, {"Ry", "b"}, settings, rect, true, true), TTextMaskStatus::Built);
+  int red = 0;
+  for (int y = rect.Top; y < rect.Bottom; ++y)
+    for (int x = rect.Left; x < rect.Right; ++x) {
+      const uint32_t c = plain.At(x, y);
+      red += c == MakeColorValue(255, 0, 0);
+      EXPECT_EQ(ColorGreen(c), 0);
+      EXPECT_EQ(ColorBlue(c), 0);
+      ASSERT_EQ(c, mirrored.At(rect.Right - 1 - (x - rect.Left), rect.Bottom - 1 - (y - rect.Top))) << x << "," << y;
+    }
+  EXPECT_GT(red, 20);
+  // Nothing outside the rectangle.
+  for (int y = 0; y < 50; ++y)
+    for (int x = 0; x < 90; ++x) {
+      if (!rect.Contains(x, y)) ASSERT_EQ(plain.At(x, y), 0u) << x << "," << y;
+    }
+}
+
+}  // namespace
