@@ -332,7 +332,9 @@ TEST_F(TextMask, DrawnTextIsTheChosenColourAndMirrorsExactly) {
   // Nothing outside the rectangle.
   for (int y = 0; y < 50; ++y)
     for (int x = 0; x < 90; ++x) {
-      if (!rect.Contains(x, y)) ASSERT_EQ(plain.At(x, y), 0u) << x << "," << y;
+      if (!rect.Contains(x, y)) {
+        ASSERT_EQ(plain.At(x, y), 0u) << x << "," << y;
+      }
     }
 }
 
