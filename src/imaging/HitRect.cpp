@@ -11,15 +11,15 @@ int32_t Middle(int32_t a, int32_t b) { return int32_t((int64_t(a) + b) / 2); }
 
 THandleEdges HandleEdges(int32_t code) {
   switch (code) {
-    case HitInside: return {true, true, true, true};
-    case HitTop: return {false, true, false, false};
-    case HitTopRight: return {false, true, true, false};
-    case HitRight: return {false, false, true, false};
-    case HitBottomRight: return {false, false, true, true};
-    case HitBottom: return {false, false, false, true};
-    case HitBottomLeft: return {true, false, false, true};
-    case HitLeft: return {true, false, false, false};
-    case HitTopLeft: return {true, true, false, false};
+    case HandleInside: return {true, true, true, true};
+    case HandleTop: return {false, true, false, false};
+    case HandleTopRight: return {false, true, true, false};
+    case HandleRight: return {false, false, true, false};
+    case HandleBottomRight: return {false, false, true, true};
+    case HandleBottom: return {false, false, false, true};
+    case HandleBottomLeft: return {true, false, false, true};
+    case HandleLeft: return {true, false, false, false};
+    case HandleTopLeft: return {true, true, false, false};
     default: return {};
   }
 }
@@ -28,13 +28,13 @@ TPoint HandlePoint(const TRect& r, int32_t code) {
   const int32_t cx = Middle(r.Left, r.Right);
   const int32_t cy = Middle(r.Top, r.Bottom);
   switch (code) {
-    case HitTop: return {cx, r.Top};
-    case HitTopRight: return {r.Right - 1, r.Top};
-    case HitRight: return {r.Right - 1, cy};
-    case HitBottomRight: return {r.Right - 1, r.Bottom - 1};
-    case HitBottom: return {cx, r.Bottom - 1};
-    case HitBottomLeft: return {r.Left, r.Bottom - 1};
-    case HitLeft: return {r.Left, cy};
+    case HandleTop: return {cx, r.Top};
+    case HandleTopRight: return {r.Right - 1, r.Top};
+    case HandleRight: return {r.Right - 1, cy};
+    case HandleBottomRight: return {r.Right - 1, r.Bottom - 1};
+    case HandleBottom: return {cx, r.Bottom - 1};
+    case HandleBottomLeft: return {r.Left, r.Bottom - 1};
+    case HandleLeft: return {r.Left, cy};
     default: return {r.Left, r.Top};
   }
 }
@@ -47,9 +47,9 @@ TRect HandleRect(const TPoint& point, int32_t size) {
 }
 
 int32_t HitTestHandles(const TRect& rect, const TPoint& point) {
-  for (int32_t code = HitTop; code <= HitTopLeft; ++code)
+  for (int32_t code = HandleTop; code <= HandleTopLeft; ++code)
     if (HandleRect(HandlePoint(rect, code)).Contains(point.X, point.Y)) return code;
-  return rect.Contains(point.X, point.Y) ? HitInside : HitOutside;
+  return rect.Contains(point.X, point.Y) ? HandleInside : HandleOutside;
 }
 
 TRect MoveHandle(const TRect& rect, int32_t code, int32_t dx, int32_t dy) {
@@ -92,7 +92,7 @@ TRectDrag HandleDrag(const TRect& startRect, int32_t code, int32_t dx, int32_t d
   drag.Rect = NormalizeRect(MoveHandle(startRect, code, dx, dy));
   drag.FlipH = startFlipH;
   drag.FlipV = startFlipV;
-  if (code == HitInside || HandleEdges(code) == THandleEdges{}) return drag;
+  if (code == HandleInside || HandleEdges(code) == THandleEdges{}) return drag;
   const THandleEdges edges = HandleEdges(code);
   // An edge that crossed its opposite shows up as the opposite side of the normalised result.
   const bool crossedH = (edges.Right && drag.Rect.Left < startRect.Left) ||

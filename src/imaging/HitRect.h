@@ -11,16 +11,16 @@
 
 #include <cstdint>
 
-constexpr int32_t HitOutside = 0;
-constexpr int32_t HitInside = 3;
-constexpr int32_t HitTop = 4;
-constexpr int32_t HitTopRight = 5;
-constexpr int32_t HitRight = 6;
-constexpr int32_t HitBottomRight = 7;
-constexpr int32_t HitBottom = 8;
-constexpr int32_t HitBottomLeft = 9;
-constexpr int32_t HitLeft = 10;
-constexpr int32_t HitTopLeft = 11;
+constexpr int32_t HandleOutside = 0;
+constexpr int32_t HandleInside = 3;
+constexpr int32_t HandleTop = 4;
+constexpr int32_t HandleTopRight = 5;
+constexpr int32_t HandleRight = 6;
+constexpr int32_t HandleBottomRight = 7;
+constexpr int32_t HandleBottom = 8;
+constexpr int32_t HandleBottomLeft = 9;
+constexpr int32_t HandleLeft = 10;
+constexpr int32_t HandleTopLeft = 11;
 
 // Side of a handle's square in window pixels.
 constexpr int32_t HandleSize = 9;

@@ -10,6 +10,7 @@
 #include "QvGraphicsEditor.h"
 #include "QvOriginalImageTool.h"
 #include "QvRedEyeTool.h"
+#include "QvTextTool.h"
 #include "QvToolPanel.h"
 
 #include <QToolBar>
@@ -39,6 +40,7 @@ void ComposeEditor(TModule& Root) {
   Application->CreateModule(OriginalImageTool);
   Application->CreateModule(RedEyeTool);
   //     Gleam, brightness and contrast, undo brush, rotate, resize, crop and text follow here.
+  Application->CreateModule(TextTool);
   // 12. The red-eye tool becomes the graphics editor's default tool.
   GraphicsEditor->SetDefaultTool(RedEyeTool);
 }

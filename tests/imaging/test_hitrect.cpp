@@ -18,12 +18,12 @@ TEST(HitRect, HandlesSitOnTheLastPixelsInsideAndHalveTowardZero) {
     TPoint Point;
   };
   const Case cases[] = {
-      {{10, 20, 31, 41}, HitTop, {20, 20}},         {{10, 20, 31, 41}, HitTopRight, {30, 20}},
-      {{10, 20, 31, 41}, HitRight, {30, 30}},       {{10, 20, 31, 41}, HitBottomRight, {30, 40}},
-      {{10, 20, 31, 41}, HitBottom, {20, 40}},      {{10, 20, 31, 41}, HitBottomLeft, {10, 40}},
-      {{10, 20, 31, 41}, HitLeft, {10, 30}},        {{10, 20, 31, 41}, HitTopLeft, {10, 20}},
+      {{10, 20, 31, 41}, HandleTop, {20, 20}},         {{10, 20, 31, 41}, HandleTopRight, {30, 20}},
+      {{10, 20, 31, 41}, HandleRight, {30, 30}},       {{10, 20, 31, 41}, HandleBottomRight, {30, 40}},
+      {{10, 20, 31, 41}, HandleBottom, {20, 40}},      {{10, 20, 31, 41}, HandleBottomLeft, {10, 40}},
+      {{10, 20, 31, 41}, HandleLeft, {10, 30}},        {{10, 20, 31, 41}, HandleTopLeft, {10, 20}},
       // (-11 + 0) / 2 is -5, not -6.
-      {{-11, -5, 0, 0}, HitTop, {-5, -5}},          {{-11, -5, 0, 0}, HitLeft, {-11, -2}},
+      {{-11, -5, 0, 0}, HandleTop, {-5, -5}},          {{-11, -5, 0, 0}, HandleLeft, {-11, -2}},
   };
   for (const Case& c : cases) EXPECT_EQ(HandlePoint(c.Rect, c.Code), c.Point) << "code " << c.Code;
 }
@@ -42,18 +42,18 @@ TEST(HitRect, HitTestFindsHandlesFirstThenTheInside) {
     int32_t Code;
   };
   const Case cases[] = {
-      {{150, 130}, HitInside},      {{99, 130}, HitLeft},        {{96, 130}, HitLeft},
-      {{95, 130}, HitOutside},      {{199, 100}, HitTopRight},   {{203, 96}, HitTopRight},
-      {{204, 96}, HitOutside},      {{150, 100}, HitTop},        {{150, 159}, HitBottom},
-      {{199, 159}, HitBottomRight}, {{100, 159}, HitBottomLeft}, {{100, 100}, HitTopLeft},
-      {{199, 130}, HitRight},       {{300, 300}, HitOutside},    {{120, 105}, HitInside},
+      {{150, 130}, HandleInside},      {{99, 130}, HandleLeft},        {{96, 130}, HandleLeft},
+      {{95, 130}, HandleOutside},      {{199, 100}, HandleTopRight},   {{203, 96}, HandleTopRight},
+      {{204, 96}, HandleOutside},      {{150, 100}, HandleTop},        {{150, 159}, HandleBottom},
+      {{199, 159}, HandleBottomRight}, {{100, 159}, HandleBottomLeft}, {{100, 100}, HandleTopLeft},
+      {{199, 130}, HandleRight},       {{300, 300}, HandleOutside},    {{120, 105}, HandleInside},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.Point));
     EXPECT_EQ(HitTestHandles(r, c.Point), c.Code);
   }
   // On a rectangle smaller than a handle every square overlaps; the top middle is asked first.
-  EXPECT_EQ(HitTestHandles(TRect{10, 10, 13, 13}, {11, 11}), HitTop);
+  EXPECT_EQ(HitTestHandles(TRect{10, 10, 13, 13}, {11, 11}), HandleTop);
 }
 
 TEST(HitRect, MoveHandleMovesTheEdgesOfItsCode) {
@@ -63,14 +63,14 @@ TEST(HitRect, MoveHandleMovesTheEdgesOfItsCode) {
     TRect Moved;
   };
   const Case cases[] = {
-      {HitOutside, {10, 20, 30, 40}},     {HitInside, {13, 25, 33, 45}},
-      {HitTop, {10, 25, 30, 40}},         {HitTopRight, {10, 25, 33, 40}},
-      {HitRight, {10, 20, 33, 40}},       {HitBottomRight, {10, 20, 33, 45}},
-      {HitBottom, {10, 20, 30, 45}},      {HitBottomLeft, {13, 20, 30, 45}},
-      {HitLeft, {13, 20, 30, 40}},        {HitTopLeft, {13, 25, 30, 40}},
+      {HandleOutside, {10, 20, 30, 40}},     {HandleInside, {13, 25, 33, 45}},
+      {HandleTop, {10, 25, 30, 40}},         {HandleTopRight, {10, 25, 33, 40}},
+      {HandleRight, {10, 20, 33, 40}},       {HandleBottomRight, {10, 20, 33, 45}},
+      {HandleBottom, {10, 20, 30, 45}},      {HandleBottomLeft, {13, 20, 30, 45}},
+      {HandleLeft, {13, 20, 30, 40}},        {HandleTopLeft, {13, 25, 30, 40}},
   };
   for (const Case& c : cases) EXPECT_EQ(MoveHandle(r, c.Code, 3, 5), c.Moved) << "code " << c.Code;
-  EXPECT_EQ(MoveHandle(r, HitRight, -30, 0), (TRect{10, 20, 0, 40}));
+  EXPECT_EQ(MoveHandle(r, HandleRight, -30, 0), (TRect{10, 20, 0, 40}));
   EXPECT_EQ(NormalizeRect(TRect{10, 20, 0, 40}), (TRect{0, 20, 10, 40}));
   EXPECT_EQ(NormalizeRect(TRect{5, 9, 1, 2}), (TRect{1, 2, 5, 9}));
 }
@@ -110,20 +110,20 @@ TEST(HitRect, DraggingAHandleAcrossTheOppositeEdgeMirrorsAndBackUnmirrors) {
     bool FlipH, FlipV;
   };
   const Case cases[] = {
-      {"right handle stays right", HitRight, -50, 0, false, false, {100, 100, 250, 200}, false, false},
-      {"right handle across the left edge", HitRight, -250, 0, false, false, {50, 100, 100, 200}, true, false},
-      {"and back within the same drag", HitRight, -150, 0, false, false, {100, 100, 150, 200}, false, false},
-      {"onto the left edge is no crossing", HitRight, -200, 0, false, false, {100, 100, 100, 200}, false, false},
-      {"left handle of a mirrored text across the right edge", HitLeft, 260, 0, true, false,
+      {"right handle stays right", HandleRight, -50, 0, false, false, {100, 100, 250, 200}, false, false},
+      {"right handle across the left edge", HandleRight, -250, 0, false, false, {50, 100, 100, 200}, true, false},
+      {"and back within the same drag", HandleRight, -150, 0, false, false, {100, 100, 150, 200}, false, false},
+      {"onto the left edge is no crossing", HandleRight, -200, 0, false, false, {100, 100, 100, 200}, false, false},
+      {"left handle of a mirrored text across the right edge", HandleLeft, 260, 0, true, false,
        {300, 100, 360, 200}, false, false},
-      {"left handle of a mirrored text short of it", HitLeft, 150, 0, true, false, {250, 100, 300, 200}, true, false},
-      {"top handle across the bottom", HitTop, 0, 130, false, false, {100, 200, 300, 230}, false, true},
-      {"corner across both edges", HitBottomRight, -300, -150, false, false, {0, 50, 100, 100}, true, true},
-      {"corner across both of a mirrored text", HitTopLeft, 300, 200, true, true, {300, 200, 400, 300}, false, false},
-      {"moving left never mirrors", HitInside, -80, -30, false, false, {20, 70, 220, 170}, false, false},
-      {"moving keeps the mirror", HitInside, 10, 10, true, false, {110, 110, 310, 210}, true, false},
-      {"moving is not clipped", HitInside, -150, 0, false, false, {-50, 100, 150, 200}, false, false},
-      {"a handle is clipped, and still counts as crossed", HitRight, -400, 0, false, false,
+      {"left handle of a mirrored text short of it", HandleLeft, 150, 0, true, false, {250, 100, 300, 200}, true, false},
+      {"top handle across the bottom", HandleTop, 0, 130, false, false, {100, 200, 300, 230}, false, true},
+      {"corner across both edges", HandleBottomRight, -300, -150, false, false, {0, 50, 100, 100}, true, true},
+      {"corner across both of a mirrored text", HandleTopLeft, 300, 200, true, true, {300, 200, 400, 300}, false, false},
+      {"moving left never mirrors", HandleInside, -80, -30, false, false, {20, 70, 220, 170}, false, false},
+      {"moving keeps the mirror", HandleInside, 10, 10, true, false, {110, 110, 310, 210}, true, false},
+      {"moving is not clipped", HandleInside, -150, 0, false, false, {-50, 100, 150, 200}, false, false},
+      {"a handle is clipped, and still counts as crossed", HandleRight, -400, 0, false, false,
        {0, 100, 100, 200}, true, false},
   };
   for (const Case& c : cases) {
