@@ -7,9 +7,13 @@
 #include "QvGraphicsView.h"
 #include "QvSDF.h"
 #include "QvTestSupport.h"
+#include "QvFontNameComboBox.h"
 #include "QvTextTool.h"
 
+#include <QAbstractItemView>
 #include <QBuffer>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QLabel>
@@ -277,6 +281,34 @@ TEST_F(TextWorld, SampleTypingIsPartOfTheScriptLineAndNeverWaitsOnTheUserInterfa
   EXPECT_GE(Playback.Now - Start, 2500);
   EXPECT_LT(Playback.Now - Start, 2700);
   EXPECT_EQ(Text->Settings().FontName, DefaultTextFont());
+}
+
+TEST_F(TextWorld, TheFontListShowsEachFamilyInItsOwnFaceAndAChoiceRedrawsTheText) {
+  TQvFontNameComboBox* Fonts = Text->Frame()->FontNameComboBox;
+  const QStringList Families = QFontDatabase::families();
+  EXPECT_EQ(Fonts->count(), Families.size());
+  EXPECT_EQ(Fonts->currentText(), DefaultTextFont());
+  auto* Delegate = qobject_cast<TQvFontNameDelegate*>(Fonts->itemDelegate());
+  ASSERT_TRUE(Delegate);
+  QStyleOptionViewItem Option;
+  Option.font = Fonts->view()->font();
+  const QModelIndex First = Fonts->model()->index(0, 0);
+  const QFontMetrics Metrics(TQvFontNameDelegate::ItemFont(Families.value(0), Option.font));
+  EXPECT_EQ(Delegate->sizeHint(Option, First).height(), Metrics.boundingRect(QStringLiteral("Wy")).height() + 4);
+
+  // A fixed-pitch family looks different enough from the default serif; any other will do else.
+  QString Other;
+  for (const QString& F : Families)
+    if (F != Fonts->currentText() && QFontDatabase::isFixedPitch(F)) Other = F;
+  if (Other.isEmpty())
+    for (const QString& F : Families)
+      if (F != Fonts->currentText()) Other = F;
+  if (Other.isEmpty()) GTEST_SKIP() << "the desktop has one font family";
+  Drag({10, 10}, {150, 70});
+  const std::vector<uint8_t> Drawn = QvTest::PixelBytes(*Doc->Pixels());
+  Fonts->setCurrentIndex(Fonts->findText(Other));
+  EXPECT_EQ(Text->Settings().FontName, Other);
+  EXPECT_NE(QvTest::PixelBytes(*Doc->Pixels()), Drawn);
 }
 
 }  // namespace
