@@ -70,7 +70,6 @@ TQvTextTool::TQvTextTool(TQvGraphicsEditor* Editor) : TQvPanelTool(Editor) {
       FSettings.FontName = FFrame->FontNameComboBox->currentText();
       RebuildMask();
     });
-    if (ToolPanelModule) ToolPanelModule->SetPanelWidth(TQvTextFrame::FrameWidth);
   }
   SetFontName(DefaultTextFont());
   SetFontSize(TextFontSizeDefault);
@@ -153,6 +152,13 @@ void TQvTextTool::UpdateControls() {
   }
 }
 
+void TQvTextTool::Activate() {
+  TQvPanelTool::Activate();
+  // The frame needs the room of its font row; the panel widens when the tool is chosen rather than
+  // at start-up, so that the picture keeps its place for the other tools.
+  if (FFrame && ToolPanelModule) ToolPanelModule->SetPanelWidth(TQvTextFrame::FrameWidth);
+}
+
 void TQvTextTool::CancelChange() {
   if (TQvToolChange& C = Change(); C.Active() && C.Pixels() && C.Backup()) FRenderer.Remove(*C.Pixels(), *C.Backup());
   FRenderer.Forget();
@@ -221,7 +227,7 @@ void TQvTextTool::RecordValue(const QString& Name, int Value) const { RecordComm
 
 void TQvTextTool::SetFontSize(int32_t Value) {
   Value = ClampTextFontSize(Value);
-  if (Value == FSettings.FontSize && FFrame && FFrame->SizeSpinEdit->value() == Value) return;
+  if (Value == FSettings.FontSize && (!FFrame || FFrame->SizeSpinEdit->value() == Value)) return;
   FSettings.FontSize = Value;
   if (FFrame) {
     const QSignalBlocker Block(FFrame->SizeSpinEdit);

@@ -69,6 +69,8 @@ class TQvTextTool : public TQvPanelTool {
   void LoadSettings(TQvSDFReader& Reader) override;
   void SaveSettings(TQvSDFWriter& Writer) override;
   void UpdateControls() override;
+  // Also widens the tool panel to the frame's width.
+  void Activate() override;
   // Takes the text out of the image again, then the framework's cancel.
   void CancelChange() override;
   void DocumentClosing(TQvGraphicsDocument* Document) override;
