@@ -101,6 +101,11 @@ void TQvDialogPreviewThread::run() {
       FRequest.clear();
       FPending = false;
     }
+    // Tells the dialog, after any hand-over, that this request is finished whatever came of it.
+    TQvOpenDialog* Dialog = FDialog;
+    const auto Finish = [Dialog, Number] {
+      QMetaObject::invokeMethod(Dialog, [Dialog, Number] { emit Dialog->PreviewFinished(Number); }, Qt::QueuedConnection);
+    };
     std::unique_ptr<TQvThumbnail> Made;
     bool Ok = false;
     if (FFormats) {
@@ -110,17 +115,24 @@ void TQvDialogPreviewThread::run() {
         Ok = false;  // a file that cannot be previewed simply shows none
       }
     }
-    if (!Ok || !Made) continue;
+    if (!Ok || !Made) {
+      Finish();
+      continue;
+    }
     {
       QMutexLocker Lock(&FLock);
-      if (FNumber != Number) continue;  // a newer selection came meanwhile; Made is freed
+      if (FNumber != Number) {  // a newer selection came meanwhile; Made is freed
+        Made.reset();
+        Finish();
+        continue;
+      }
     }
     if (isInterruptionRequested()) break;
     // If the dialog is gone before the call runs, the call is dropped and the thumbnail freed.
     std::shared_ptr<TQvThumbnail> Thumbnail(Made.release());
-    TQvOpenDialog* Dialog = FDialog;
     QMetaObject::invokeMethod(
         Dialog, [Dialog, Number, Thumbnail] { Dialog->DeliverThumbnail(Number, Thumbnail); }, Qt::QueuedConnection);
+    Finish();
   }
 }
 

@@ -90,6 +90,11 @@ class TQvOpenDialog : public QFileDialog {
 
   void done(int Result) override;
 
+ signals:
+  // The preview thread has finished request Number (after its thumbnail, if any, was handed
+  // over). Main thread.
+  void PreviewFinished(quint64 Number);
+
  protected:
   TQvOpenDialog(QWidget* Owner, TQvFileFormats* Formats, bool ForSave);
   bool eventFilter(QObject* Watched, QEvent* Event) override;

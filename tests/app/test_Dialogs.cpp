@@ -6,12 +6,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLayout>
 #include <QPainter>
 #include <QPushButton>
 #include <QSemaphore>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -65,12 +65,17 @@ class TFakeRegistry : public TQvFileFormats {
   QSize LastBox;
 };
 
-// Lets the event loop run until Done holds or five seconds passed.
-template <class F>
-bool WaitFor(F Done) {
-  QElapsedTimer Timer;
-  Timer.start();
-  while (!Done() && Timer.elapsed() < 5000) QTest::qWait(5);
+// Runs the event loop until the preview thread reports request Number finished (its thumbnail,
+// if any, handed over before), or five seconds pass without a report.
+bool WaitForPreview(TQvOpenDialog& Dialog, std::uint64_t Number) {
+  QSignalSpy Finished(&Dialog, &TQvOpenDialog::PreviewFinished);
+  const auto Done = [&] {
+    for (const QList<QVariant>& Arguments : Finished)
+      if (Arguments.at(0).toULongLong() >= Number) return true;
+    return false;
+  };
+  while (!Done() && Finished.wait(5000)) {
+  }
   return Done();
 }
 
@@ -103,8 +108,8 @@ TEST(OpenDialog, OnlyTheNewestSelectionIsShown) {
     Dialog.SelectionChanged(QStringLiteral("fast.jpg"));
     EXPECT_EQ(Dialog.InfoText(), QStringLiteral("\nPicture fast.jpg"));
     Registry.Gate.release();
-    ASSERT_TRUE(WaitFor([&] { return ShownFile(Dialog) == QLatin1String("fast.jpg"); }));
-    QTest::qWait(30);
+    // Both requests are finished: the slow one was dropped, the fast one shown.
+    ASSERT_TRUE(WaitForPreview(Dialog, Dialog.RequestNumber()));
     EXPECT_EQ(ShownFile(Dialog), QStringLiteral("fast.jpg"));
     EXPECT_EQ(LiveThumbnails.load(), 1);
     EXPECT_EQ(Registry.LastBox, Dialog.PreviewBox()->size() - QSize(2, 2));
@@ -117,7 +122,8 @@ TEST(OpenDialog, StaleOrLateThumbnailsAreFreed) {
   TQvOpenDialog Dialog(nullptr, &Registry);
   Dialog.SelectionChanged(QStringLiteral("a.jpg"));
   const std::uint64_t Old = Dialog.RequestNumber();
-  ASSERT_TRUE(WaitFor([&] { return ShownFile(Dialog) == QLatin1String("a.jpg"); }));
+  ASSERT_TRUE(WaitForPreview(Dialog, Old));
+  ASSERT_EQ(ShownFile(Dialog), QStringLiteral("a.jpg"));
   Dialog.SelectionChanged(QStringLiteral("b.png"));  // unknown: no description, no preview
   EXPECT_TRUE(Dialog.InfoText().isEmpty());
   EXPECT_EQ(Dialog.Thumbnail(), nullptr);
@@ -140,8 +146,8 @@ TEST(OpenDialog, ThumbnailOnItsWayWhenTheDialogGoesIsFreed) {
   Dialog->SelectionChanged(QStringLiteral("slow.jpg"));
   Registry.Started.acquire();
   Registry.Gate.release();
+  // The dialog waits for its thread; a hand-over still queued dies with the dialog.
   delete Dialog;
-  QTest::qWait(10);
   EXPECT_EQ(LiveThumbnails.load(), 0);
 }
 
@@ -163,7 +169,8 @@ TEST(OpenDialog, PreviewIsFramedWithOrWithoutAPicture) {
   EXPECT_EQ(Empty.pixel(99, 79), Frame);
   EXPECT_EQ(Empty.pixel(50, 40), Back);
   Dialog.SelectionChanged(QStringLiteral("a.jpg"));
-  ASSERT_TRUE(WaitFor([&] { return Dialog.Thumbnail() != nullptr; }));
+  ASSERT_TRUE(WaitForPreview(Dialog, Dialog.RequestNumber()));
+  ASSERT_NE(Dialog.Thumbnail(), nullptr);
   QImage Shown = Render();
   EXPECT_EQ(Shown.pixel(0, 0), Frame);
   EXPECT_EQ(Shown.pixel(5, 5), Back);
