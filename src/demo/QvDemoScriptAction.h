@@ -36,6 +36,8 @@ class TQvDemoScriptAction {
 
   bool Started() const { return FStarted; }
   const TQvDemoScriptParams& Params() const { return FParams; }
+  // The engine the action runs in, for the parts a module command appends.
+  TQvDemoPlaybackBase& Playback() const { return FPlayback; }
 
  protected:
   // The target of a jump or move: the current position without arguments, the screen point

@@ -543,4 +543,3 @@ void TQvGraphicsEditor::DropFile(const QString& FileName) {
   if (!PluginMode) OpenFileByName(FileName);
 }
 
-}

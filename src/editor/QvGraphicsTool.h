@@ -31,6 +31,7 @@
 #include <QPoint>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -183,6 +184,27 @@ class TQvGraphicsTool : public TQvModuleWithControls, public IQvGraphicsToolEven
   TQvGraphicsEditor* Editor() const { return FEditor; }
   // Whether the editor's active tool is this one.
   bool IsActiveTool() const;
+  // The editor's active document, or nullptr.
+  TQvGraphicsDocument* ActiveDocument() const { return FEditor ? FEditor->ActiveDocument() : nullptr; }
+  // The step on top of the active document's history when it is a StateClass, else nullptr.
+  template <class StateClass>
+  StateClass* LastStateOf() const {
+    TQvGraphicsDocument* Doc = ActiveDocument();
+    return Doc ? dynamic_cast<StateClass*>(Doc->History.LastUndoState()) : nullptr;
+  }
+  // The live re-apply of a setting change: when the step on top of the active document's history
+  // is a StateClass, it is undone through the history itself (the tools hear no undo
+  // notifications on this path) and Apply makes it again with the current settings, so a run of
+  // setting changes stays one undo step. Nothing happens while a change is under way, since the
+  // new step could not be made then. True when the step was replaced.
+  template <class StateClass>
+  bool ReapplyLastStep(const std::function<void()>& Apply) {
+    TQvGraphicsDocument* Doc = ActiveDocument();
+    if (!Doc || Doc->Modifying() || !LastStateOf<StateClass>()) return false;
+    Doc->History.Undo();
+    Apply();
+    return true;
+  }
   // The usual refresh of a tool's button and option frame: the button shows only while the tool is
   // available, is checked while the tool is active and enabled when the editor lets it be
   // selected; the frame shows only for the active, available tool. Either may be nullptr.

@@ -15,6 +15,7 @@
 #include "QvRedEyeTool.h"
 #include "QvSystemInfo.h"
 #include "QvTWAIN.h"
+#include "QvTextTool.h"
 #include "QvToolPanel.h"
 
 #include <QToolBar>
@@ -52,6 +53,7 @@ void ComposeEditor(TModule& Root) {
   Application->CreateModule(OriginalImageTool);
   Application->CreateModule(RedEyeTool);
   //     Gleam, brightness and contrast, undo brush, rotate, resize, crop and text follow here.
+  Application->CreateModule(TextTool);
   // 12. The red-eye tool becomes the graphics editor's default tool.
   GraphicsEditor->SetDefaultTool(RedEyeTool);
 }

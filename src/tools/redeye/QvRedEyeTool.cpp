@@ -90,6 +90,8 @@ bool TQvRedEyeControl::MouseDown(TQvMouseButton, TQvShiftState, const TPoint& Po
 TQvRedEyeTool::TQvRedEyeTool(TQvGraphicsEditor* Editor) : TQvPanelTool(Editor) {
   FDemoName = "RedEye";
   SetControlClass<TQvRedEyeControl>();
+  // Red eyes can be corrected for an image host too.
+  FAvailableInPluginMode = true;
   SetHint(900, QStringLiteral("Eye Correction"));
   // The settings node is written here rather than by the base: it holds the natural flag too.
   RegisterCursor(crCross, QCursor(Qt::CrossCursor));
@@ -157,8 +159,8 @@ std::unique_ptr<TQvCommandState> TQvRedEyeTool::CreateCommandState(TQvGraphicsDo
   return State;
 }
 
-void TQvRedEyeTool::DocumentOpened(TQvGraphicsDocument*) {
-  // The plug-in-mode check of the base is left out on purpose: red eyes can be corrected there too.
+void TQvRedEyeTool::DocumentOpened(TQvGraphicsDocument* Document) {
+  TQvPanelTool::DocumentOpened(Document);
   InvalidatePreviews();
 }
 
@@ -222,11 +224,7 @@ void TQvRedEyeTool::FillDemoItems() {
       .Command(QStringLiteral("RedEyeFind"), [this] { FindRedEyes(); });
 }
 
-TQvRedEyeCommandState* TQvRedEyeTool::LastRedEyeState() const {
-  const TQvGraphicsEditor* E = Editor();
-  TQvGraphicsDocument* Doc = E ? E->ActiveDocument() : nullptr;
-  return Doc ? dynamic_cast<TQvRedEyeCommandState*>(Doc->History.LastUndoState()) : nullptr;
-}
+TQvRedEyeCommandState* TQvRedEyeTool::LastRedEyeState() const { return LastStateOf<TQvRedEyeCommandState>(); }
 
 void TQvRedEyeTool::Apply() {
   TQvGraphicsEditor* E = Editor();
@@ -252,15 +250,8 @@ void TQvRedEyeTool::CorrectInChange(TQvToolChange& C) {
 }
 
 void TQvRedEyeTool::Reapply() {
-  if (FUpdating) return;
-  TQvGraphicsEditor* E = Editor();
-  TQvGraphicsDocument* Doc = E ? E->ActiveDocument() : nullptr;
-  if (!Doc) return;
-  // With another change pending the new correction could not be made, so the old one must stay.
-  if (!Doc->Modifying() && dynamic_cast<TQvRedEyeCommandState*>(Doc->History.LastUndoState())) {
-    Doc->History.Undo();
-    Apply();
-  }
+  if (FUpdating || !ActiveDocument()) return;
+  ReapplyLastStep<TQvRedEyeCommandState>([this] { Apply(); });
   Localize();
 }
 

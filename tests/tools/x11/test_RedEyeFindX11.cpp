@@ -64,11 +64,3 @@ TEST_F(RedEyeWorld, FindRedEyesWithTheRealPointer) {
   for (const TPoint& P : {LeftPupil, RightPupil}) EXPECT_LE(Spread(*Doc->Pixels(), P), 2);
   XCloseDisplay(X);
 }
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  // Listing the tests (at build time) needs no display.
-  if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-  QApplication App(argc, argv);
-  return RUN_ALL_TESTS();
-}
