@@ -1,5 +1,7 @@
 #include "QvBrush.h"
 
+#include "GlareSelection.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -124,4 +126,21 @@ void PaintMaskPreview(TQvPixels& bitmap, const TQvPixelMask& mask, uint8_t k) {
     for (int32_t x = all.Left; x < all.Right; ++x)
       if (y == all.Top || y == all.Bottom - 1 || x == all.Left || x == all.Right - 1)
         MakeColor(128, 128, 128, bitmap.PixelAt(x, y));
+}
+
+void InvertEllipseOutline(TQvPixels& surface, const TRect& rect, const QRegion& clip) {
+  if (surface.IsEmpty() || surface.Format != PixelFormat24) return;
+  const TQvPixelRegion disc = EllipticRegion(rect);
+  const TRect area = surface.BoundsRect();
+  disc.ForEachRun([&](int y, int left, int right) {
+    for (int x = left; x < right; ++x) {
+      // On the outline: a member with a neighbour outside (left, right, above or below).
+      const bool edge = x == left || x == right - 1 || !disc.Contains(x, y - 1) || !disc.Contains(x, y + 1);
+      if (!edge || !area.Contains(x, y) || !clip.contains(QPoint(x, y))) continue;
+      uint8_t* p = surface.PixelAt(x, y);
+      p[ChannelBlue] = uint8_t(~p[ChannelBlue]);
+      p[ChannelGreen] = uint8_t(~p[ChannelGreen]);
+      p[ChannelRed] = uint8_t(~p[ChannelRed]);
+    }
+  });
 }

@@ -4,6 +4,8 @@
 
 #include "QvBitmap.h"
 
+#include <QRegion>
+
 #include <cstdint>
 #include <vector>
 
@@ -46,3 +48,8 @@ void UndoBrushBlend(TQvPixels& pixels, const TQvPixels& backup, const TQvPixels&
 // grey level k (255 gives k exactly, other values p + ((value × (k − p)) >> 8)), and a grey 128
 // border. mask is read at its own bounds; it is not moved.
 void PaintMaskPreview(TQvPixels& bitmap, const TQvPixelMask& mask, uint8_t k);
+
+// Inverts every pixel of the one-pixel outline of the ellipse inscribed in rect (surface
+// coordinates) that lies in clip and on the surface: the brush outline, which shows on any colour.
+// Each outline pixel is inverted once, so a second call restores the surface.
+void InvertEllipseOutline(TQvPixels& surface, const TRect& rect, const QRegion& clip);

@@ -189,4 +189,29 @@ TEST(PaintMaskPreview, CentresTheMaskInsideAGreyBorder) {
   EXPECT_EQ(mask.BoundsRect(), (TRect{0, 0, 11, 11}));
 }
 
+TEST(InvertEllipseOutline, InvertsTheRingOnceAndOnlyInsideTheClip) {
+  TImage surface(30, 30);
+  surface.Texture(4);
+  const TImage before(surface);
+  const QRegion clip(0, 0, 30, 30);
+  InvertEllipseOutline(surface, TRect{5, 5, 16, 16}, clip);
+  auto inverted = [&](int x, int y) {
+    const TRgb a = before.Get(x, y), b = surface.Get(x, y);
+    return b == TRgb{255 - a.Red, 255 - a.Green, 255 - a.Blue};
+  };
+  EXPECT_TRUE(inverted(5, 10));   // left end of the middle row
+  EXPECT_TRUE(inverted(15, 10));  // right end
+  EXPECT_TRUE(inverted(10, 5));
+  EXPECT_TRUE(inverted(10, 15));
+  EXPECT_EQ(surface.Get(10, 10), before.Get(10, 10));  // the inside stays
+  EXPECT_EQ(surface.Get(5, 5), before.Get(5, 5));      // and the corners
+  InvertEllipseOutline(surface, TRect{5, 5, 16, 16}, clip);
+  EXPECT_TRUE(surface.SameAs(before));
+  // Clipped to the left half, and partly off the surface.
+  InvertEllipseOutline(surface, TRect{-5, 5, 16, 16}, QRegion(0, 0, 8, 30));
+  for (int y = 0; y < 30; ++y)
+    for (int x = 8; x < 30; ++x) ASSERT_EQ(surface.Get(x, y), before.Get(x, y)) << x << "," << y;
+  EXPECT_FALSE(surface.SameAs(before));
+}
+
 }  // namespace
