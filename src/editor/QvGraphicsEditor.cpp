@@ -3,6 +3,7 @@
 #include "MainForm.h"
 #include "QvApplication.h"
 #include "QvCursors.h"
+#include "QvGraphicsEditorParts.h"
 #include "QvGraphicsTool.h"
 #include "QvGuid.h"
 #include "QvLocalizer.h"
@@ -22,12 +23,34 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QToolButton>
 #include <QWheelEvent>
 
 #include <algorithm>
 
 TQvGraphicsEditor* GraphicsEditor = nullptr;
+
+namespace QvGraphicsEditorParts {
+
+void SetButtonHint(QAction* Button, const QString& Text) {
+  if (!Button) return;
+  Button->setText(Text);
+  Button->setToolTip(Text);
+}
+
+QWidget* ButtonWidget(QToolBar* Toolbar, QAction* Button) {
+  return Toolbar && Button ? Toolbar->widgetForAction(Button) : nullptr;
+}
+
+bool ParamNumber(TQvCustomProperties* Params, int Index, int& Value) {
+  if (!Params || Index >= Params->Count()) return false;
+  bool Ok = false;
+  Value = Params->GetValue(Index).toInt(&Ok);
+  return Ok;
+}
+
+}  // namespace QvGraphicsEditorParts
+
+using namespace QvGraphicsEditorParts;
 
 namespace {
 
@@ -45,23 +68,6 @@ void SetButtonCaption(QAction* Button, const QString& Text) {
   Button->setText(Text);
   QString Hint = Text;
   Button->setToolTip(Hint.remove(QLatin1Char('&')));
-}
-
-void SetButtonHint(QAction* Button, const QString& Text) {
-  if (!Button) return;
-  Button->setText(Text);
-  Button->setToolTip(Text);
-}
-
-QWidget* ButtonWidget(QToolBar* Toolbar, QAction* Button) {
-  return Toolbar && Button ? Toolbar->widgetForAction(Button) : nullptr;
-}
-
-bool ParamNumber(TQvCustomProperties* Params, int Index, int& Value) {
-  if (!Params || Index >= Params->Count()) return false;
-  bool Ok = false;
-  Value = Params->GetValue(Index).toInt(&Ok);
-  return Ok;
 }
 
 // The upper-cased extensions, dot included, that count as images in folder navigation.
@@ -254,8 +260,8 @@ bool TQvGraphicsEditor::OpenFile(const QString& FileName, TQvDocument*& Doc, boo
     SetHeightText(QString::number(GDoc->Height()));
   }
   if (Recorder) {
-    Recorder->RecordLine(QStringLiteral("MouseCurvedMove Open"));
-    if (Recorder->RecordMessages()) Recorder->RecordLine(QStringLiteral("Message \"Open Image\""));
+    TQvDemoLines::Move(Recorder, QStringLiteral("Open"));
+    TQvDemoLines::Message(Recorder, QStringLiteral("Open Image"));
     Recorder->RecordLine(QStringLiteral("ImageOpen \"") + QFileInfo(FileName).fileName() + QStringLiteral("\", ") +
                          QString::number(View->width()) + QStringLiteral(", ") + QString::number(View->height()));
   }
@@ -264,12 +270,12 @@ bool TQvGraphicsEditor::OpenFile(const QString& FileName, TQvDocument*& Doc, boo
 
 bool TQvGraphicsEditor::CanUndo() {
   const TQvGraphicsDocument* Doc = ActiveDocument();
-  return TQvEditor::CanUndo() && !(Doc && Doc->FModifying);
+  return TQvEditor::CanUndo() && !(Doc && Doc->Modifying());
 }
 
 bool TQvGraphicsEditor::CanRedo() {
   const TQvGraphicsDocument* Doc = ActiveDocument();
-  return TQvEditor::CanRedo() && !(Doc && Doc->FModifying);
+  return TQvEditor::CanRedo() && !(Doc && Doc->Modifying());
 }
 
 void TQvGraphicsEditor::DoUndo() {
@@ -318,8 +324,8 @@ bool TQvGraphicsEditor::CanSelectTool(TQvGraphicsTool* Tool) {
   const TQvGraphicsDocument* Doc = ActiveDocument();
   if (!Doc) return false;
   if (FLockTool && Tool != FActiveTool) return false;
-  if (Doc->FModifying && Doc->FModifyingTool) {
-    auto* Changing = dynamic_cast<TQvGraphicsTool*>(Doc->FModifyingTool);
+  if (Doc->Modifying() && Doc->ModifyingTool()) {
+    auto* Changing = dynamic_cast<TQvGraphicsTool*>(Doc->ModifyingTool());
     if (Changing && Changing != Tool && Changing->FExclusiveChange) return false;
   }
   return true;
@@ -388,10 +394,7 @@ void TQvGraphicsEditor::SetMinViewSize(int Width, int Height) {
 }
 
 void TQvGraphicsEditor::RecordCommandLines(const QString& Name, const QString& Message) {
-  if (!Recorder) return;
-  Recorder->RecordLine(QStringLiteral("MouseCurvedMove ") + Name);
-  if (Recorder->RecordMessages()) Recorder->RecordLine(QStringLiteral("Message \"") + Message + QLatin1Char('"'));
-  Recorder->RecordLine(Name);
+  TQvDemoLines::Click(Recorder, Name, Message);
 }
 
 void TQvGraphicsEditor::ZoomInCommand(QObject*) {
@@ -551,162 +554,4 @@ bool TQvGraphicsEditor::OpenAcquiredFile(const QString& TempFileName) {
   }
   QFile::remove(TempFileName);
   return Ok;
-}
-
-// ---- plug-in mode ----
-
-QAction* TQvGraphicsEditor::AddPluginButton(const QString& Caption, std::function<void()> OnClick) {
-  QAction* Button = MainForm->AddToolButton(StandardToolbar, nullptr, nullptr, Caption, -1, std::move(OnClick));
-  SetButtonHint(Button, Caption);
-  // Text only, and as wide as the toolbar allows: the two buttons that end the session.
-  if (auto* Widget = qobject_cast<QToolButton*>(StandardToolbar->widgetForAction(Button))) {
-    Widget->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    Widget->setSizePolicy(QSizePolicy::Expanding, Widget->sizePolicy().verticalPolicy());
-  }
-  return Button;
-}
-
-void TQvGraphicsEditor::SetPluginMode(bool Value) {
-  if (PluginMode) return;
-  if (Application) Application->SetTitle(Application->GetTitle() + QStringLiteral(" Plug-in"));
-  PrevImageButton->setVisible(false);
-  NextImageButton->setVisible(false);
-  if (MainForm && MainForm->FileMenuItem) MainForm->FileMenuItem->menuAction()->setVisible(false);
-  if (MainForm && StandardToolbar) {
-    PluginToolbarSeparator = StandardToolbar->addSeparator();
-    OkButton = AddPluginButton(GetLocalString(1, QStringLiteral("OK")), [this] { OkButtonClick(OkButton); });
-    OkButton->setObjectName(QStringLiteral("OkButton"));
-    CancelButton =
-        AddPluginButton(GetLocalString(2, QStringLiteral("Cancel")), [this] { CancelButtonClick(CancelButton); });
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-  }
-  TQvEditor::SetPluginMode(Value);
-  UpdateCaption(this);
-}
-
-void TQvGraphicsEditor::EndPendingModification() {
-  TQvGraphicsDocument* Doc = ActiveDocument();
-  if (Doc && Doc->FModifying) Doc->EndModification(this);
-}
-
-void TQvGraphicsEditor::OkButtonClick(QObject*) {
-  EndPendingModification();
-  TQvDocument* Doc = ActiveDocument();
-  // Without its image written back the session must not report a result: the exit code only
-  // becomes 0 once the exchange file holds it. Save has shown why it failed.
-  if (Doc && !Doc->Save()) return;
-  if (Doc && Doc->FormatId == QvFormatId::PluginImage) ExitCode = 0;
-  if (MainForm) MainForm->close();
-}
-
-void TQvGraphicsEditor::CancelButtonClick(QObject*) {
-  EndPendingModification();
-  if (TQvDocument* Doc = ActiveDocument()) Doc->MarkSaved();
-  if (MainForm) MainForm->close();
-}
-
-int TQvGraphicsEditor::AskSaveChanges(const QString& Name) {
-  if (!PluginMode) return TQvEditor::AskSaveChanges(Name);
-  if (!Application) return QvMB::IDCANCEL;
-  const QString Image = GetLocalString(500, QStringLiteral("the image"));
-  return Application->MessageBox(
-      GetLocalStringFormatted(94, QStringLiteral("Do you want to save the changes to %s?"), {Image}),
-      QvMB::MB_YESNOCANCEL | QvMB::MB_ICONWARNING);
-}
-
-bool TQvGraphicsEditor::SaveAsWithDialog(TQvDocument* Doc) {
-  if (!PluginMode) return TQvEditor::SaveAsWithDialog(Doc);
-  // The file to write is the session's own; a failed write keeps the editor open.
-  if (!Doc || !Doc->Save()) return false;
-  if (Doc->FormatId == QvFormatId::PluginImage) ExitCode = 0;
-  return true;
-}
-
-void TQvGraphicsEditor::AddToRecentFiles(TQvDocument* Doc) {
-  if (!PluginMode) TQvEditor::AddToRecentFiles(Doc);
-}
-
-// ---- demonstrations ----
-
-void TQvGraphicsEditor::ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
-                                           TQvDemoScriptUserAction* Action, TQvCustomProperties* Params) {
-  int Width = 0, Height = 0;
-  Handled = true;
-  if (Command == QLatin1String("IMAGEOPEN")) {
-    QString Name = Params && Params->Count() > 0 ? Params->GetValue(0).toString() : QString();
-    const QString InFolder = FImagesFolder + Name;
-    if (!Name.isEmpty() && QFileInfo(InFolder).isFile()) Name = InFolder;
-    TQvDocument* Doc = nullptr;
-    if (!Name.isEmpty() && OpenFile(Name, Doc, true) && Doc) {
-      Doc->Temporary = true;
-      if (Params->Count() == 3 && ParamNumber(Params, 1, Width) && ParamNumber(Params, 2, Height)) {
-        SetMinViewSize(Width, Height);
-        FitActive();
-      }
-    } else if (DemoErrorReporter) {
-      DemoErrorReporter(Playback, QStringLiteral("Cannot open the file."));
-    }
-  } else if (Command == QLatin1String("ZOOMIN")) {
-    ZoomInCommand(this);
-  } else if (Command == QLatin1String("ZOOMOUT")) {
-    ZoomOutCommand(this);
-  } else if (Command == QLatin1String("ACTUALSIZE")) {
-    ActualSizeCommand(this);
-  } else if (Command == QLatin1String("BESTFIT")) {
-    BestFitCommand(this);
-  } else if (Command == QLatin1String("SETMINVIEWSIZE")) {
-    if (ParamNumber(Params, 0, Width) && ParamNumber(Params, 1, Height)) SetMinViewSize(Width, Height);
-    FitActive();
-  } else if (Command == QLatin1String("SETMINWINDOWSIZE")) {
-    if (MainForm && ParamNumber(Params, 0, Width) && ParamNumber(Params, 1, Height)) {
-      QRect Frame = MainForm->geometry();
-      const QRect Screen = MainForm->screen() ? MainForm->screen()->geometry() : Frame;
-      const QRect Work = MainForm->screen() ? MainForm->screen()->availableGeometry() : Frame;
-      if (Frame.width() < Width) {
-        Frame.setWidth(Width);
-        Frame.moveLeft(Screen.left() + (Screen.width() - Width) / 2);
-      }
-      if (Frame.height() < Height) {
-        Frame.setHeight(Height);
-        Frame.moveTop(Work.top() + (Work.height() - Height) / 2);
-      }
-      MainForm->setGeometry(Frame);
-    }
-    FitActive();
-  } else {
-    TQvEditor::ExecuteDemoCommand(Playback, Command, Handled, Action, Params);
-  }
-}
-
-void TQvGraphicsEditor::GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
-                                            QPoint& Point) {
-  Handled = false;
-  const QString Name = Params && Params->Count() > 0 ? Params->GetValue(0).toString().toUpper() : QString();
-  QAction* Button = nullptr;
-  if (Name == QLatin1String("OPEN") || Name == QLatin1String("OPENBUTTON"))
-    Button = OpenToolButton;
-  else if (Name == QLatin1String("ZOOMIN"))
-    Button = ZoomInButton;
-  else if (Name == QLatin1String("ZOOMOUT"))
-    Button = ZoomOutButton;
-  else if (Name == QLatin1String("ACTUALSIZE"))
-    Button = ActualSizeButton;
-  else if (Name == QLatin1String("BESTFIT"))
-    Button = ScaleToBestFitButton;
-  if (Button) {
-    Handled = true;
-    if (QWidget* W = ButtonWidget(StandardToolbar, Button)) Point = W->mapToGlobal(W->rect().center());
-    return;
-  }
-  if (Name == QLatin1String("IMAGE")) {
-    int X = 0, Y = 0;
-    TQvGraphicsView* View = ActiveView();
-    if (View && ParamNumber(Params, 1, X) && ParamNumber(Params, 2, Y)) {
-      const TPoint D = View->LogicalToDevice(TPoint{X, Y});
-      Point = View->viewport()->mapToGlobal(QPoint(D.X, D.Y));
-      Handled = true;
-    }
-    return;
-  }
-  TQvEditor::GetDemoControlPoint(Playback, Params, Handled, Point);
 }
