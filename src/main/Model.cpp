@@ -6,6 +6,7 @@
 #include "MainForm.h"
 #include "Module.h"
 #include "QvApplication.h"
+#include "QvBrightnessContrastTool.h"
 #include "QvDemonstration.h"
 #include "QvGraphicsEditor.h"
 #include "QvOriginalImageTool.h"
@@ -38,7 +39,8 @@ void ComposeEditor(TModule& Root) {
   //     undo brush, rotate, resize, crop, text.
   Application->CreateModule(OriginalImageTool);
   Application->CreateModule(RedEyeTool);
-  //     Gleam, brightness and contrast, undo brush, rotate, resize, crop and text follow here.
+  Application->CreateModule(BrightnessContrastTool);
+  //     Gleam, undo brush, rotate, resize, crop and text follow here.
   // 12. The red-eye tool becomes the graphics editor's default tool.
   GraphicsEditor->SetDefaultTool(RedEyeTool);
 }
