@@ -8,6 +8,7 @@
 #include "QvApplication.h"
 #include "QvBrightnessContrastTool.h"
 #include "QvDemonstration.h"
+#include "QvGlareTool.h"
 #include "QvGraphicsEditor.h"
 #include "QvOriginalImageTool.h"
 #include "QvRedEyeTool.h"
@@ -39,8 +40,9 @@ void ComposeEditor(TModule& Root) {
   //     undo brush, rotate, resize, crop, text.
   Application->CreateModule(OriginalImageTool);
   Application->CreateModule(RedEyeTool);
+  Application->CreateModule(GlareTool);
   Application->CreateModule(BrightnessContrastTool);
-  //     Gleam, undo brush, rotate, resize, crop and text follow here.
+  //     Undo brush, rotate, resize, crop and text follow here.
   // 12. The red-eye tool becomes the graphics editor's default tool.
   GraphicsEditor->SetDefaultTool(RedEyeTool);
 }

@@ -3,11 +3,14 @@
 void RetouchWorld::SetUp() {
   RedEyeWorld::SetUp();
   if (HasFatalFailure()) return;
+  App->CreateModule(GlareTool);
+  Gleam = GlareTool;
+  ASSERT_TRUE(Gleam && Gleam->Frame());
   App->CreateModule(BrightnessContrastTool);
   Tone = BrightnessContrastTool;
   ASSERT_TRUE(Tone && Tone->Frame());
   Demo = App->CreateModule<TQvDemonstrationModule>();
-  for (TQvPanelTool* T : {static_cast<TQvPanelTool*>(Tone)}) {
+  for (TQvPanelTool* T : {static_cast<TQvPanelTool*>(Gleam), static_cast<TQvPanelTool*>(Tone)}) {
     T->RegisterDemoItems();
     T->Localize();
   }
@@ -15,9 +18,11 @@ void RetouchWorld::SetUp() {
 
 void RetouchWorld::TearDown() {
   Tone = nullptr;
+  Gleam = nullptr;
   Demo = nullptr;
   RedEyeWorld::TearDown();
   BrightnessContrastTool = nullptr;
+  GlareTool = nullptr;
 }
 
 QString RetouchWorld::MakeImage(const QString& Name, int Width, int Height,

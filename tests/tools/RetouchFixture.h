@@ -6,6 +6,7 @@
 
 #include "QvBrightnessContrastTool.h"
 #include "QvDemonstration.h"
+#include "QvGlareTool.h"
 
 #include <QImage>
 
@@ -23,5 +24,6 @@ class RetouchWorld : public RedEyeWorld {
   QString DarkImage();
   // The demonstration module, for commands and recording.
   TQvDemonstrationModule* Demo = nullptr;
+  TQvGlareTool* Gleam = nullptr;
   TQvBrightnessContrastTool* Tone = nullptr;
 };
