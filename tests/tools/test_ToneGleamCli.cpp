@@ -74,4 +74,23 @@ TEST_F(ToneGleamCli, UsageErrors) {
   EXPECT_FALSE(QFile::exists(Out));
 }
 
+TEST_F(ToneGleamCli, GleamBrightensTheEllipseOfTheDrag) {
+  const QString In = Gradient(), Out = Path(QStringLiteral("gleam.png"));
+  const TRun R = RunCli({QStringLiteral("gleam"), In, Out, QStringLiteral("--from"), QStringLiteral("40,30"),
+                         QStringLiteral("--to"), QStringLiteral("50,36"), QStringLiteral("--brightness"),
+                         QStringLiteral("255")});
+  ASSERT_EQ(R.Code, 0) << R.Err.constData();
+  const QImage Source = Load(In), Result = Load(Out);
+  // The pixels beside the centre turn nearly white; outside the ellipse nothing changes.
+  EXPECT_GT(qRed(Result.pixel(40, 30)), 240);
+  EXPECT_EQ(Result.pixel(20, 30), Source.pixel(20, 30));
+  EXPECT_EQ(Result.pixel(40, 40), Source.pixel(40, 40));
+  for (const QStringList& Call : {QStringList{QStringLiteral("gleam"), In, Out, QStringLiteral("--from"), QStringLiteral("1,1")},
+                                  QStringList{QStringLiteral("gleam"), In, Out, QStringLiteral("--from"), QStringLiteral("500,1"),
+                                              QStringLiteral("--to"), QStringLiteral("510,5")}}) {
+    const TRun Bad = RunCli(Call);
+    EXPECT_EQ(Bad.Code, 2) << Bad.Err.constData();
+  }
+}
+
 }  // namespace
