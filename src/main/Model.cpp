@@ -13,6 +13,7 @@
 #include "QvOriginalImageTool.h"
 #include "QvRedEyeTool.h"
 #include "QvToolPanel.h"
+#include "QvUndoBrushTool.h"
 
 #include <QToolBar>
 
@@ -42,7 +43,8 @@ void ComposeEditor(TModule& Root) {
   Application->CreateModule(RedEyeTool);
   Application->CreateModule(GlareTool);
   Application->CreateModule(BrightnessContrastTool);
-  //     Undo brush, rotate, resize, crop and text follow here.
+  Application->CreateModule(UndoBrushTool);
+  //     Rotate, resize, crop and text follow here.
   // 12. The red-eye tool becomes the graphics editor's default tool.
   GraphicsEditor->SetDefaultTool(RedEyeTool);
 }

@@ -9,8 +9,11 @@ void RetouchWorld::SetUp() {
   App->CreateModule(BrightnessContrastTool);
   Tone = BrightnessContrastTool;
   ASSERT_TRUE(Tone && Tone->Frame());
+  App->CreateModule(UndoBrushTool);
+  Brush = UndoBrushTool;
+  ASSERT_TRUE(Brush && Brush->Frame());
   Demo = App->CreateModule<TQvDemonstrationModule>();
-  for (TQvPanelTool* T : {static_cast<TQvPanelTool*>(Gleam), static_cast<TQvPanelTool*>(Tone)}) {
+  for (TQvPanelTool* T : {static_cast<TQvPanelTool*>(Gleam), static_cast<TQvPanelTool*>(Tone), static_cast<TQvPanelTool*>(Brush)}) {
     T->RegisterDemoItems();
     T->Localize();
   }
@@ -19,10 +22,12 @@ void RetouchWorld::SetUp() {
 void RetouchWorld::TearDown() {
   Tone = nullptr;
   Gleam = nullptr;
+  Brush = nullptr;
   Demo = nullptr;
   RedEyeWorld::TearDown();
   BrightnessContrastTool = nullptr;
   GlareTool = nullptr;
+  UndoBrushTool = nullptr;
 }
 
 QString RetouchWorld::MakeImage(const QString& Name, int Width, int Height,

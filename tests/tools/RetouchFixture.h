@@ -7,6 +7,7 @@
 #include "QvBrightnessContrastTool.h"
 #include "QvDemonstration.h"
 #include "QvGlareTool.h"
+#include "QvUndoBrushTool.h"
 
 #include <QImage>
 
@@ -26,4 +27,5 @@ class RetouchWorld : public RedEyeWorld {
   TQvDemonstrationModule* Demo = nullptr;
   TQvGlareTool* Gleam = nullptr;
   TQvBrightnessContrastTool* Tone = nullptr;
+  TQvUndoBrushTool* Brush = nullptr;
 };
