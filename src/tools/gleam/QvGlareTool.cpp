@@ -88,10 +88,14 @@ bool TQvGlareControl::MouseUp(TQvMouseButton, TQvShiftState, const TPoint& Point
   FDragging = false;
   if (!FActive || !FView || !Tool) return FActive;
   if (WasDragging) {
+    // The dotted ellipse of the last move goes; the gleam repaints its own rectangle.
+    const QPoint S = ToQPoint(FView->LogicalToDevice(Tool->FStart));
+    const QPoint E = ToQPoint(FView->LogicalToDevice(Tool->FEnd));
+    const QRect Box = QRect(QPoint(2 * S.x() - E.x(), 2 * S.y() - E.y()), E).normalized().adjusted(-2, -2, 3, 3);
+    FView->InvalidateRect(FromQRect(Box));
     Tool->FEnd = FView->DeviceToLogical(Point);
     Tool->ResetSize();
     Tool->Apply();
-    FView->InvalidateView();
   }
   return true;
 }
