@@ -110,6 +110,21 @@ TEST_F(BrushWorld, AStrokeEndsWhenItsReleaseCannotCome) {
   EXPECT_EQ(Doc->History.Count(), 4);
 }
 
+TEST_F(BrushWorld, ClosingTheDocumentInTheMiddleOfAStrokeEndsIt) {
+  Press(LeftPupil);
+  Move({LeftPupil.X + 6, LeftPupil.Y});
+  EXPECT_TRUE(Doc->Close());
+  Doc = nullptr;
+  View = nullptr;
+  EXPECT_FALSE(Brush->Painting());
+  EXPECT_TRUE(Brush->FStrokeMask.BoundsRect().IsEmpty());
+  // The next image is painted on as usual.
+  Open(SamplePath());
+  GraphicsEditor->SetActiveTool(Brush);
+  Stroke({LeftPupil, {LeftPupil.X + 3, LeftPupil.Y}});
+  EXPECT_EQ(Doc->History.Count(), 1);
+}
+
 TEST_F(BrushWorld, WheelAndKeysChangeTheSizeWithinItsRange) {
   const TPoint At = View->LogicalToDevice(LeftPupil);
   EXPECT_TRUE(View->DoMouseWheel(0, +1, At));

@@ -39,6 +39,20 @@ TQvGraphicsTool* TQvDrawTool::Reset() {
   return TQvPanelTool::Reset();
 }
 
+void TQvDrawTool::DocumentClosing(TQvGraphicsDocument* Document) {
+  TQvPanelTool::DocumentClosing(Document);
+  AbandonStroke();
+}
+
+void TQvDrawTool::RemoveControl(TQvGraphicsToolControl* Control) {
+  if (Control == FStrokeControl) {
+    // Its view is going: what was painted is committed, as the document does on closing.
+    if (Change().Active()) Change().Commit();
+    FStrokeControl = nullptr;
+  }
+  TQvPanelTool::RemoveControl(Control);
+}
+
 void TQvDrawTool::Deactivate() {
   AbandonStroke();
   TQvPanelTool::Deactivate();

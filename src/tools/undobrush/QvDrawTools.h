@@ -45,6 +45,9 @@ class TQvDrawTool : public TQvPanelTool {
 
   // Ends the stroke in progress.
   TQvGraphicsTool* Reset() override;
+  void DocumentClosing(TQvGraphicsDocument* Document) override;
+  // A control that goes with its view is no longer the stroke's.
+  void RemoveControl(TQvGraphicsToolControl* Control) override;
   void Deactivate() override;
 
   virtual void SizeChanged() {}
