@@ -7,7 +7,9 @@
 #include "Module.h"
 #include "QvAbout.h"
 #include "QvApplication.h"
+#include "QvBrightnessContrastTool.h"
 #include "QvDemonstration.h"
+#include "QvGlareTool.h"
 #include "QvGraphicsEditor.h"
 #include "QvGraphicsPrint.h"
 #include "QvHelp.h"
@@ -17,6 +19,7 @@
 #include "QvTWAIN.h"
 #include "QvTextTool.h"
 #include "QvToolPanel.h"
+#include "QvUndoBrushTool.h"
 
 #include <QToolBar>
 
@@ -52,7 +55,10 @@ void ComposeEditor(TModule& Root) {
   //     undo brush, rotate, resize, crop, text.
   Application->CreateModule(OriginalImageTool);
   Application->CreateModule(RedEyeTool);
-  //     Gleam, brightness and contrast, undo brush, rotate, resize, crop and text follow here.
+  Application->CreateModule(GlareTool);
+  Application->CreateModule(BrightnessContrastTool);
+  Application->CreateModule(UndoBrushTool);
+  //     Rotate, resize and crop follow here.
   Application->CreateModule(TextTool);
   // 12. The red-eye tool becomes the graphics editor's default tool.
   GraphicsEditor->SetDefaultTool(RedEyeTool);

@@ -142,7 +142,8 @@ QString SizeText(const TQvGraphicsDocument& Doc) {
   return QString::number(Doc.Width()) + QLatin1Char('x') + QString::number(Doc.Height());
 }
 
-int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocument& Doc)>& Edit) {
+int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocument& Doc)>& Edit,
+            const std::function<void()>& CreateTools) {
   const QString& In = Call.Files[0];
   const QString& Out = Call.Files[1];
   const std::optional<QString> QualityText = Call.Last(QStringLiteral("--quality"));
@@ -166,6 +167,7 @@ int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocu
   });
   App.CreateModule(GraphicsEditor);
   App.CreateModule(RedEyeTool);
+  if (CreateTools) CreateTools();
   TQvGraphicsFormats& Formats = GraphicsEditor->Formats();
   if (HasQuality) Formats.FQuality = Quality;
   // The quality the command line gave (or the formats object's own) stands for the dialog's answer.

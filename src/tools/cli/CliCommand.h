@@ -91,6 +91,9 @@ TCliOption QualityOption();
 // Opens IN in the editor as the window opens it, lets Edit change the document (it may throw a
 // usage or file error; the editor is torn down first), and writes OUT through the format registry,
 // atomically. A JPEG the lossless engine holds is written by it unless --quality was given.
-int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocument& Doc)>& Edit);
+// CreateTools, when given, makes the modules the edit needs besides the red-eye tool, in their
+// places after it.
+int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocument& Doc)>& Edit,
+            const std::function<void()>& CreateTools = {});
 // "WxH" of the document, for messages.
 QString SizeText(const TQvGraphicsDocument& Doc);

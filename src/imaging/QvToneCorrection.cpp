@@ -1,0 +1,166 @@
+#include "QvToneCorrection.h"
+
+#include "QvParallel.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int32_t kWhiteSum = 3 * 255;
+
+// Below this many pixels a thread start costs more than it saves.
+constexpr int64_t kParallelPixels = 65536;
+
+int ThreadsFor(const TQvPixels& pixels, int threads) {
+  return int64_t(pixels.Width) * pixels.Height < kParallelPixels ? 1 : threads;
+}
+
+// A pixel that set a new darkest (or lightest) sum, with the channel it offers to MinV (MaxV).
+struct TToneRecord {
+  int32_t Sum;
+  int32_t Channel;
+};
+
+// The records of one band of rows, in scan order. The sums strictly fall (rise), so each list
+// holds at most 765 entries whatever the band's size.
+struct TToneBand {
+  std::vector<TToneRecord> Dark;
+  std::vector<TToneRecord> Light;
+};
+
+void ScanBand(const TQvPixels& pixels, int begin, int end, TToneBand& band) {
+  int32_t minSum = kWhiteSum, maxSum = 0;
+  for (int y = begin; y < end; ++y) {
+    const uint8_t* p = pixels.Bits + ptrdiff_t(y) * pixels.Stride;
+    for (int32_t x = 0; x < pixels.Width; ++x, p += 3) {
+      const int32_t r = p[ChannelRed], g = p[ChannelGreen], b = p[ChannelBlue];
+      const int32_t sum = r + g + b;
+      if (sum > 0 && sum < minSum) {
+        int32_t low = 255;
+        for (int32_t c : {r, g, b})
+          if (c > 0) low = std::min(low, c);
+        band.Dark.push_back({sum, low});
+        minSum = sum;
+      }
+      if (sum < kWhiteSum && sum > maxSum) {
+        int32_t high = 0;
+        for (int32_t c : {r, g, b})
+          if (c < 255) high = std::max(high, c);
+        band.Light.push_back({sum, high});
+        maxSum = sum;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void ManualTonePoints(const TBrightnessContrastSettings& settings, TQvPointList& points) {
+  const int32_t b = settings.Brightness, k = settings.Contrast;
+  QPoint first(-b, 0), second(255 - b, 255);
+  if (k >= 0) {
+    first.rx() += k;
+    second.rx() -= k;
+  } else {
+    first.ry() -= k;
+    second.ry() += k;
+  }
+  points.Clear();
+  points.Add(first);
+  points.Add(second);
+}
+
+TAutoTone ScanAutoTone(const TQvPixels& pixels, int threads) {
+  TAutoTone tone;
+  int32_t minV = 255, maxV = 0;
+  if (!pixels.IsEmpty() && pixels.Format == PixelFormat24) {
+    const int parts = std::min(QvThreadCount(ThreadsFor(pixels, threads)), int(pixels.Height));
+    std::vector<TToneBand> bands(size_t(std::max(parts, 1)));
+    // Band i covers the rows QvParallelFor gives its i-th part; the bands are merged in row order,
+    // so a record counts only when it beats everything scanned before it in the whole image.
+    QvParallelFor(parts, parts, [&](int first, int last) {
+      for (int part = first; part < last; ++part) {
+        const int begin = int(int64_t(pixels.Height) * part / parts);
+        const int end = int(int64_t(pixels.Height) * (part + 1) / parts);
+        ScanBand(pixels, begin, end, bands[size_t(part)]);
+      }
+    });
+    int32_t minSum = kWhiteSum, maxSum = 0;
+    for (const TToneBand& band : bands) {
+      for (const TToneRecord& record : band.Dark)
+        if (record.Sum < minSum) {
+          minV = std::min(minV, record.Channel);
+          minSum = record.Sum;
+        }
+      for (const TToneRecord& record : band.Light)
+        if (record.Sum > maxSum) {
+          maxV = std::max(maxV, record.Channel);
+          maxSum = record.Sum;
+        }
+    }
+  }
+  tone.MinV = minV == 255 ? 0 : minV;
+  tone.MaxV = maxV == 0 ? 255 : maxV;
+  if (tone.Stretches()) {
+    tone.Settings.Brightness = 127 - (tone.MinV + tone.MaxV) / 2;
+    tone.Settings.Contrast = (256 - (tone.MaxV - tone.MinV)) / 2;
+  }
+  return tone;
+}
+
+void AutoTonePoints(const TAutoTone& tone, TQvPointList& points) {
+  points.Clear();
+  if (tone.Stretches()) {
+    points.Add(QPoint(tone.MinV, 0));
+    points.Add(QPoint(tone.MaxV, 255));
+  } else {
+    points.Add(QPoint(0, 0));
+    points.Add(QPoint(255, 255));
+  }
+}
+
+TQvLUT ToneTable(const TQvPointList& points) {
+  TQvLUT table;
+  BuildLUT(points, 255, table);
+  return table;
+}
+
+TQvLUT ToneTable(const TBrightnessContrastSettings& settings) {
+  TQvPointList points;
+  ManualTonePoints(settings, points);
+  return ToneTable(points);
+}
+
+void ApplyToneTable(TQvPixels& dst, const TQvPixels& src, const TQvLUT& table, int threads) {
+  if (table.size() < 256 || dst.IsEmpty() || src.IsEmpty() || dst.Format != PixelFormat24
+      || src.Format != PixelFormat24)
+    return;
+  const TRect area = IntersectRect(dst.BoundsRect(), src.BoundsRect());
+  if (area.IsEmpty()) return;
+  uint8_t bytes[256];
+  for (int i = 0; i < 256; ++i) bytes[i] = uint8_t(table[size_t(i)]);
+  // Two bytes per lookup: the 128 KiB pair table stays in the second-level cache and halves the
+  // dependent loads, which is what bounds a byte-by-byte table walk.
+  std::vector<uint16_t> pairs(65536);
+  for (int high = 0; high < 256; ++high)
+    for (int low = 0; low < 256; ++low) pairs[size_t(high << 8 | low)] = uint16_t(bytes[low] | bytes[high] << 8);
+  const size_t rowBytes = size_t(area.Width()) * 3;
+  const int rows = area.Height();
+  QvParallelFor(rows, int64_t(area.Width()) * rows < kParallelPixels ? 1 : threads, [&](int begin, int end) {
+    for (int row = begin; row < end; ++row) {
+      const uint8_t* from = src.PixelAt(area.Left, area.Top + row);
+      uint8_t* to = dst.PixelAt(area.Left, area.Top + row);
+      size_t i = 0;
+      for (; i + 8 <= rowBytes; i += 8) {
+        uint64_t v;
+        std::memcpy(&v, from + i, 8);
+        const uint64_t r = uint64_t(pairs[v & 0xffff]) | uint64_t(pairs[(v >> 16) & 0xffff]) << 16
+                         | uint64_t(pairs[(v >> 32) & 0xffff]) << 32 | uint64_t(pairs[v >> 48]) << 48;
+        std::memcpy(to + i, &r, 8);
+      }
+      for (; i < rowBytes; ++i) to[i] = bytes[from[i]];
+    }
+  });
+}
