@@ -236,3 +236,58 @@ TEST(CropSurround, BandsAndDarkening) {
 }
 
 }  // namespace
+
+#include "QvCropOverlay.h"
+
+namespace {
+
+TEST(CropOverlay, DarkensTheSurroundDrawsHandlesAndOutlineInsideTheClip) {
+  TQvPixelBuffer Surface;
+  ASSERT_TRUE(Surface.Allocate(PixelFormat24, TRect{0, 0, 60, 40}));
+  const auto Fill = [&] {
+    for (int32_t Y = 0; Y < 40; ++Y)
+      for (int32_t X = 0; X < 60; ++X) MakeColor(200, 200, 200, Surface.PixelAt(X, Y));
+  };
+  const auto Grey = [&](int32_t X, int32_t Y) { return int(Surface.PixelAt(X, Y)[ChannelGreen]); };
+  const TRect Area{0, 0, 60, 40};
+  const TRect K{20, 10, 40, 30};
+  const QRegion Whole(0, 0, 60, 40);
+  const int Dark = DarkenChannel(200);
+
+  Fill();
+  PaintCropOverlay(Surface, Whole, Area, K, TCropOverlayState::Shown);
+  EXPECT_EQ(Grey(2, 2), Dark);                // the surround
+  EXPECT_EQ(Grey(55, 35), Dark);
+  EXPECT_EQ(Grey(30, 20), 200);               // inside, off the outline
+  EXPECT_EQ(Grey(16, 6), 255 - Dark);         // the outer ring of the top-left handle
+  EXPECT_EQ(Grey(17, 7), Dark);               // inside the ring: inverted twice
+  EXPECT_EQ(Grey(20, 10), 255 - 200);         // the outline's corner dot
+  EXPECT_EQ(Grey(25, 10), 200);               // between two dots (x + y odd)
+
+  // Nothing is drawn outside the clip.
+  Fill();
+  PaintCropOverlay(Surface, QRegion(0, 0, 30, 40), Area, K, TCropOverlayState::Dragging);
+  EXPECT_EQ(Grey(2, 2), Dark);
+  EXPECT_EQ(Grey(55, 35), 200);
+  EXPECT_EQ(Grey(39, 29), 200);
+  EXPECT_EQ(Grey(21, 29), 255 - 200);         // left half of the bottom line: dots, no handles
+  EXPECT_EQ(Grey(16, 6), Dark);
+
+  // While drawing only the outline shows; it is an inversion, so painting twice removes it.
+  Fill();
+  PaintCropOverlay(Surface, Whole, Area, K, TCropOverlayState::Drawing);
+  EXPECT_EQ(Grey(2, 2), 200);
+  EXPECT_EQ(Grey(39, 28), 200);               // right side, x + y odd
+  EXPECT_EQ(Grey(38, 10), 255 - 200);
+  PaintCropOverlay(Surface, Whole, Area, K, TCropOverlayState::Drawing);
+  for (int32_t Y = 0; Y < 40; ++Y)
+    for (int32_t X = 0; X < 60; ++X) ASSERT_EQ(Grey(X, Y), 200) << X << "," << Y;
+
+  // A one-pixel-high rectangle: its single row is dotted once, not twice.
+  Fill();
+  FocusRectPixels(Surface, Whole, TRect{10, 5, 14, 6});
+  EXPECT_EQ(Grey(11, 5), 255 - 200);
+  EXPECT_EQ(Grey(10, 5), 200);
+}
+
+}  // namespace
