@@ -131,13 +131,13 @@ bool OpenThroughEngine(TQvGraphicsFormats& Formats, TQvGraphicsDocument& Doc) {
 bool CorrectOneEye(TQvGraphicsDocument& Doc, const TPoint& Eye) {
   Doc.BeginModification(nullptr);
   TRedEyeSelection Selection;
-  Selection.Select(Doc.FBackup, Eye, 255 - 176, 0, TRedEyeSelection::FormulaCubic);
+  Selection.Select(Doc.Backup(), Eye, 255 - 176, 0, TRedEyeSelection::FormulaCubic);
   const TRect Box = Selection.GetBounds();
   if (Box.IsEmpty()) return false;
   CorrectRedEye(*Doc.Pixels(), Selection, 50);
   Doc.AddChangedRect(Box, false);
   Doc.AddCommandState(std::make_unique<TQvGraphicsCommandState>(nullptr, &Doc, Box));
-  Doc.FBackup.CopyRect(Box.Left, Box.Top, *Doc.Pixels(), Box);
+  Doc.CommitBackup(Box);
   Doc.EndModification(nullptr);
   return true;
 }
@@ -151,11 +151,11 @@ void OpenJpeg24MP(benchmark::State& State) {
     int Id = 0;
     QString Error;
     if (!Formats.LoadDocument(&Doc, Name, Id, Error) || !Doc.Pixels() || !Doc.OriginalPixels() ||
-        Doc.FBackup.IsEmpty()) {
+        Doc.Backup().IsEmpty()) {
       State.SkipWithError("the photo did not open");
       break;
     }
-    benchmark::DoNotOptimize(Doc.FBackup.Bits);
+    benchmark::DoNotOptimize(Doc.Backup().Bits);
   }
   State.counters["megapixels"] = double(PhotoWidth) * PhotoHeight / 1e6;
 }

@@ -27,7 +27,7 @@ class TBenchTool : public TQvGraphicsTool {
  public:
   void Write(TQvGraphicsView* View, const TRect& Rect, uint8_t Value) {
     BeginChange(View);
-    for (int32_t Y = Rect.Top; Y < Rect.Bottom; ++Y) std::memset(FPixels->PixelAt(Rect.Left, Y), Value, size_t(Rect.Width()) * 3);
+    for (int32_t Y = Rect.Top; Y < Rect.Bottom; ++Y) std::memset(Change().Pixels()->PixelAt(Rect.Left, Y), Value, size_t(Rect.Width()) * 3);
     AddChangedRect(Rect, false);
     EndChange();
   }

@@ -246,3 +246,30 @@ void TQvDocument::MarkSaved() {
   FSavedSerial = History.SerialBelowPosition();
   FModifiedOutsideHistory = false;
 }
+
+// ---- demonstration lines ----
+
+void TQvDemoLines::Line(TQvDemoRecorder* Recorder, const QString& Line) {
+  if (Recorder) Recorder->RecordLine(Line);
+}
+
+void TQvDemoLines::Move(TQvDemoRecorder* Recorder, const QString& Name) {
+  Line(Recorder, QStringLiteral("MouseCurvedMove ") + Name);
+}
+
+void TQvDemoLines::Message(TQvDemoRecorder* Recorder, const QString& Text) {
+  if (Recorder && Recorder->RecordMessages()) Recorder->RecordLine(QStringLiteral("Message \"") + Text + QLatin1Char('"'));
+}
+
+void TQvDemoLines::Command(TQvDemoRecorder* Recorder, const QString& Name, const QString& Arguments) {
+  if (!Recorder) return;
+  Move(Recorder, Name);
+  Line(Recorder, Arguments.isEmpty() ? Name : Name + QLatin1Char(' ') + Arguments);
+}
+
+void TQvDemoLines::Click(TQvDemoRecorder* Recorder, const QString& Name, const QString& Text) {
+  if (!Recorder) return;
+  Move(Recorder, Name);
+  Message(Recorder, Text);
+  Line(Recorder, Name);
+}

@@ -235,6 +235,21 @@ class TQvDemoRecorder {
   virtual bool RecordMessages() const { return false; }
 };
 
+// The one way modules and tools write script lines: each call does nothing without a recorder,
+// and "Message" lines appear only when the recorder asks for them.
+class TQvDemoLines {
+ public:
+  static void Line(TQvDemoRecorder* Recorder, const QString& Line);
+  // "MouseCurvedMove Name".
+  static void Move(TQvDemoRecorder* Recorder, const QString& Name);
+  // Message "Text", when the recorder records messages.
+  static void Message(TQvDemoRecorder* Recorder, const QString& Text);
+  // "MouseCurvedMove Name", then "Name Arguments" (Name alone without arguments).
+  static void Command(TQvDemoRecorder* Recorder, const QString& Name, const QString& Arguments = QString());
+  // A control pressed: "MouseCurvedMove Name", Message "Text", then Name.
+  static void Click(TQvDemoRecorder* Recorder, const QString& Name, const QString& Text);
+};
+
 // The editor module: owns the open documents (one at a time through its commands), adds the File
 // and Edit commands and the standard toolbar, asks the save and overwrite questions, keeps the
 // recent files in the settings and answers the demonstration player for undo and redo.

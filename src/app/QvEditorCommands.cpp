@@ -324,10 +324,7 @@ void TQvEditor::RedoAllCommand(QObject*) {
 }
 
 void TQvEditor::RecordCommand(const QString& Word) {
-  if (!Recorder) return;
-  Recorder->RecordLine(QStringLiteral("MouseCurvedMove ") + Word);
-  if (Recorder->RecordMessages()) Recorder->RecordLine(QStringLiteral("Message \"") + Word + QLatin1Char('"'));
-  Recorder->RecordLine(Word);
+  TQvDemoLines::Click(Recorder, Word, Word);
 }
 
 // ---- demonstrations ----

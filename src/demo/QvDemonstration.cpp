@@ -190,7 +190,7 @@ void TQvDemonstrationModule::StopDemoRecording() {
 }
 
 void TQvDemonstrationModule::RecordLine(const QString& Text) {
-  if (FRecorder) FRecorder->RecordLine(Text);
+  TQvDemoLines::Line(FRecorder, Text);
 }
 
 void TQvDemonstrationModule::RecordMove(const QString& Name) { RecordLine(QStringLiteral("MouseCurvedMove ") + Name); }
@@ -202,7 +202,7 @@ void TQvDemonstrationModule::RecordCommand(const QString& Name, const QString& A
 }
 
 void TQvDemonstrationModule::RecordMessage(const QString& Text) {
-  RecordLine(QStringLiteral("Message \"") + Text + QLatin1Char('"'));
+  TQvDemoLines::Message(FRecorder, Text);
 }
 
 bool TQvDemonstrationModule::RecordMessages() const { return FRecorder && FRecorder->RecordMessages(); }

@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include <cmath>
+#include <iterator>
 
 std::function<QWidget*(TQvGraphicsDocument*)> TQvGraphicsDocument::ViewFactory;
 std::function<std::unique_ptr<IVJPEG>()> TQvGraphicsDocument::EngineFactory;
@@ -171,6 +172,19 @@ void TQvGraphicsDocument::MarkWholeImageChanged() {
 
 // ---- pixels ----
 
+void TQvGraphicsDocument::CommitBackup(const TRect& Rect) {
+  const TQvPixels* Current = FImage->Pixels();
+  if (!Current) return;
+  if (FBackup.BoundsRect() == Current->BoundsRect() && FBackup.Format == Current->Format) {
+    // A rectangle beyond the image (a state made before a crop, a click beside the picture) has
+    // no pixels there to copy.
+    const TRect R = IntersectRect(Rect, Current->BoundsRect());
+    if (!R.IsEmpty()) FBackup.CopyRect(R.Left, R.Top, *Current, R);
+  } else {
+    SyncBackup();
+  }
+}
+
 bool TQvGraphicsDocument::SyncBackup() {
   const TQvPixels* Current = FImage->Pixels();
   if (!Current) {
@@ -190,56 +204,57 @@ void TQvGraphicsDocument::EngineSetRegion(int32_t Left, int32_t Top, int32_t Rig
   if (EngineLoaded()) FEngine->SetRegion(Left, Top, Right, Bottom);
 }
 
-bool TQvGraphicsDocument::TransformImages(bool (TQvLTBitmap::*Operation)()) {
-  if (!((*FImage).*Operation)()) return false;
-  ((*FOriginal).*Operation)();
-  return true;
+namespace {
+
+// One turn or flip: what it does to a bitmap, where a rectangle goes, what the engine does and
+// which operation undoes it.
+struct TOperationInfo {
+  bool (TQvLTBitmap::*Bitmap)();
+  TRect (*Map)(const TRect& A, int32_t W, int32_t H);
+  void (IVJPEG::*Engine)(int32_t Flags);
+  TQvImageOperation Inverse;
+};
+
+const TOperationInfo* OperationInfo(TQvImageOperation Operation) {
+  static const TOperationInfo Table[] = {
+      {&TQvLTBitmap::RotateLeft, [](const TRect& A, int32_t W, int32_t) { return TRect{A.Top, W - A.Right, A.Bottom, W - A.Left}; },
+       &IVJPEG::RotateLeft, TQvImageOperation::RotateRight},
+      {&TQvLTBitmap::RotateRight, [](const TRect& A, int32_t, int32_t H) { return TRect{H - A.Bottom, A.Left, H - A.Top, A.Right}; },
+       &IVJPEG::RotateRight, TQvImageOperation::RotateLeft},
+      {&TQvLTBitmap::FlipHorizontal, [](const TRect& A, int32_t W, int32_t) { return TRect{W - A.Right, A.Top, W - A.Left, A.Bottom}; },
+       &IVJPEG::FlipHorizontal, TQvImageOperation::FlipHorizontal},
+      {&TQvLTBitmap::FlipVertical, [](const TRect& A, int32_t, int32_t H) { return TRect{A.Left, H - A.Bottom, A.Right, H - A.Top}; },
+       &IVJPEG::FlipVertical, TQvImageOperation::FlipVertical},
+  };
+  const int Index = int(Operation) - 1;
+  return Index >= 0 && Index < int(std::size(Table)) ? &Table[Index] : nullptr;
 }
 
-bool TQvGraphicsDocument::RotateLeft() {
+}  // namespace
+
+TQvImageOperation InverseOperation(TQvImageOperation Operation) {
+  const TOperationInfo* Info = OperationInfo(Operation);
+  return Info ? Info->Inverse : TQvImageOperation::None;
+}
+
+TRect MapRectThrough(TQvImageOperation Operation, const TRect& Rect, int32_t Width, int32_t Height) {
+  const TOperationInfo* Info = OperationInfo(Operation);
+  return Info ? Info->Map(Rect, Width, Height) : Rect;
+}
+
+bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
+  const TOperationInfo* Info = OperationInfo(Operation);
+  if (!Info) return false;
   const int32_t W = Width();
-  const auto Map = [W](const TRect& A) { return TRect{A.Top, W - A.Right, A.Bottom, W - A.Left}; };
-  if (!TransformImages(&TQvLTBitmap::RotateLeft)) return false;
-  if (!FArea.IsEmpty()) FArea = Map(FArea);
-  MapChangedRects(Map);
-  SyncBackup();
-  if (EngineLoaded()) FEngine->RotateLeft(0);
-  UpdateViewAndStatus();
-  return true;
-}
-
-bool TQvGraphicsDocument::RotateRight() {
   const int32_t H = Height();
-  const auto Map = [H](const TRect& A) { return TRect{H - A.Bottom, A.Left, H - A.Top, A.Right}; };
-  if (!TransformImages(&TQvLTBitmap::RotateRight)) return false;
+  if (!((*FImage).*(Info->Bitmap))()) return false;
+  // An original that fails is left as it was (it may then differ in size, which Resize allows for).
+  ((*FOriginal).*(Info->Bitmap))();
+  const auto Map = [Info, W, H](const TRect& A) { return Info->Map(A, W, H); };
   if (!FArea.IsEmpty()) FArea = Map(FArea);
   MapChangedRects(Map);
   SyncBackup();
-  if (EngineLoaded()) FEngine->RotateRight(0);
-  UpdateViewAndStatus();
-  return true;
-}
-
-bool TQvGraphicsDocument::FlipHorizontal() {
-  const int32_t W = Width();
-  const auto Map = [W](const TRect& A) { return TRect{W - A.Right, A.Top, W - A.Left, A.Bottom}; };
-  if (!TransformImages(&TQvLTBitmap::FlipHorizontal)) return false;
-  if (!FArea.IsEmpty()) FArea = Map(FArea);
-  MapChangedRects(Map);
-  SyncBackup();
-  if (EngineLoaded()) FEngine->FlipHorizontal(0);
-  UpdateViewAndStatus();
-  return true;
-}
-
-bool TQvGraphicsDocument::FlipVertical() {
-  const int32_t H = Height();
-  const auto Map = [H](const TRect& A) { return TRect{A.Left, H - A.Bottom, A.Right, H - A.Top}; };
-  if (!TransformImages(&TQvLTBitmap::FlipVertical)) return false;
-  if (!FArea.IsEmpty()) FArea = Map(FArea);
-  MapChangedRects(Map);
-  SyncBackup();
-  if (EngineLoaded()) FEngine->FlipVertical(0);
+  if (EngineLoaded()) ((*FEngine).*(Info->Engine))(0);
   UpdateViewAndStatus();
   return true;
 }

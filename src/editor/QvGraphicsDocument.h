@@ -20,6 +20,15 @@ class IVJPEG;
 class TQvCommandState;
 class TQvGraphicsDocument;
 
+// The turns and flips the document performs on all its images at once. The numbers are the codes
+// that undo states and the rotate tool keep.
+enum class TQvImageOperation : uint8_t { None = 0, RotateLeft = 1, RotateRight = 2, FlipHorizontal = 3, FlipVertical = 4 };
+
+// The operation that takes the image back (a flip is its own inverse).
+TQvImageOperation InverseOperation(TQvImageOperation Operation);
+// Where Rect (image coordinates of an image of Width × Height) lies after Operation.
+TRect MapRectThrough(TQvImageOperation Operation, const TRect& Rect, int32_t Width, int32_t Height);
+
 // What a tool hears from the document. The graphics tool implements it; the document finds the
 // tools by walking the application's components in registry order.
 class IQvGraphicsToolEvents {
@@ -83,6 +92,10 @@ class TQvGraphicsDocument : public TQvDocument {
   // Rect also joins the changed rectangles of the image (ChangedRects).
   void AddChangedRect(const TRect& Rect, bool Replace);
   void InvalidateImageRect(const TRect& Rect);
+  // The change under way: its rectangle, whether there is one and whose it is.
+  const TRect& ChangedRect() const { return FChangedRect; }
+  bool Modifying() const { return FModifying; }
+  IQvGraphicsToolEvents* ModifyingTool() const { return FModifyingTool; }
 
   // ---- what changed since the file was read or last written by the engine ----
   // Rectangles of the current image (its coordinates, inside its bounds, none overlapping another
@@ -97,15 +110,23 @@ class TQvGraphicsDocument : public TQvDocument {
   // ---- pixels ----
   TQvPixels* Pixels() const { return FImage->Pixels(); }
   TQvPixels* OriginalPixels() const { return FOriginal->Pixels(); }
+  // The committed copy of the current image: tools read the image as it was before their change
+  // here, and command states take their "before" pixels from it.
+  const TQvPixelBuffer& Backup() const { return FBackup; }
   // Makes the backup equal to the current image (bounds, format and pixels).
   bool SyncBackup();
+  // The backup catches up with the current image after a commit, an undo or a redo: only Rect
+  // (clipped to the image) is copied while both have the same layout, otherwise all of it.
+  void CommitBackup(const TRect& Rect);
 
   // ---- geometry: all images, the area and the engine together ----
   // Each returns false and changes nothing when the current image cannot be had in its new form.
-  bool RotateLeft();
-  bool RotateRight();
-  bool FlipHorizontal();
-  bool FlipVertical();
+  bool RotateLeft() { return Transform(TQvImageOperation::RotateLeft); }
+  bool RotateRight() { return Transform(TQvImageOperation::RotateRight); }
+  bool FlipHorizontal() { return Transform(TQvImageOperation::FlipHorizontal); }
+  bool FlipVertical() { return Transform(TQvImageOperation::FlipVertical); }
+  // Any of the four above by its code; false for None.
+  bool Transform(TQvImageOperation Operation);
   // Keeps Rect ∩ bounds; nothing at all happens when that is empty. The engine is cut to exactly
   // that rectangle; one whose corner is off its block grid is re-encoded there at the save rather
   // than shifted onto the grid.
@@ -148,19 +169,14 @@ class TQvGraphicsDocument : public TQvDocument {
   bool AdoptLoadedImage(std::unique_ptr<TQvLTBitmap>& Image,
                         std::unique_ptr<TQvGraphicsDocumentProperties>& Properties);
 
-  // Change state, read by the tool framework.
+ private:
   TRect FChangedRect;
   bool FModifying = false;
   IQvGraphicsToolEvents* FModifyingTool = nullptr;
-  // The committed copy of the current image; tools and command states read it directly.
   TQvPixelBuffer FBackup;
 
- private:
   template <class F>
   void ForEachTool(F&& Call);
-  // Runs Operation on the current image, then the original; an original that fails is left as
-  // it was (it may then differ in size, which Resize allows for).
-  bool TransformImages(bool (TQvLTBitmap::*Operation)());
   void EngineSetRegion(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom);
   bool EngineLoaded() const;
   // Rect ∩ the image joins the changed rectangles.

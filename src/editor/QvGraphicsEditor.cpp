@@ -254,8 +254,8 @@ bool TQvGraphicsEditor::OpenFile(const QString& FileName, TQvDocument*& Doc, boo
     SetHeightText(QString::number(GDoc->Height()));
   }
   if (Recorder) {
-    Recorder->RecordLine(QStringLiteral("MouseCurvedMove Open"));
-    if (Recorder->RecordMessages()) Recorder->RecordLine(QStringLiteral("Message \"Open Image\""));
+    TQvDemoLines::Move(Recorder, QStringLiteral("Open"));
+    TQvDemoLines::Message(Recorder, QStringLiteral("Open Image"));
     Recorder->RecordLine(QStringLiteral("ImageOpen \"") + QFileInfo(FileName).fileName() + QStringLiteral("\", ") +
                          QString::number(View->width()) + QStringLiteral(", ") + QString::number(View->height()));
   }
@@ -264,12 +264,12 @@ bool TQvGraphicsEditor::OpenFile(const QString& FileName, TQvDocument*& Doc, boo
 
 bool TQvGraphicsEditor::CanUndo() {
   const TQvGraphicsDocument* Doc = ActiveDocument();
-  return TQvEditor::CanUndo() && !(Doc && Doc->FModifying);
+  return TQvEditor::CanUndo() && !(Doc && Doc->Modifying());
 }
 
 bool TQvGraphicsEditor::CanRedo() {
   const TQvGraphicsDocument* Doc = ActiveDocument();
-  return TQvEditor::CanRedo() && !(Doc && Doc->FModifying);
+  return TQvEditor::CanRedo() && !(Doc && Doc->Modifying());
 }
 
 void TQvGraphicsEditor::DoUndo() {
@@ -318,8 +318,8 @@ bool TQvGraphicsEditor::CanSelectTool(TQvGraphicsTool* Tool) {
   const TQvGraphicsDocument* Doc = ActiveDocument();
   if (!Doc) return false;
   if (FLockTool && Tool != FActiveTool) return false;
-  if (Doc->FModifying && Doc->FModifyingTool) {
-    auto* Changing = dynamic_cast<TQvGraphicsTool*>(Doc->FModifyingTool);
+  if (Doc->Modifying() && Doc->ModifyingTool()) {
+    auto* Changing = dynamic_cast<TQvGraphicsTool*>(Doc->ModifyingTool());
     if (Changing && Changing != Tool && Changing->FExclusiveChange) return false;
   }
   return true;
@@ -388,10 +388,7 @@ void TQvGraphicsEditor::SetMinViewSize(int Width, int Height) {
 }
 
 void TQvGraphicsEditor::RecordCommandLines(const QString& Name, const QString& Message) {
-  if (!Recorder) return;
-  Recorder->RecordLine(QStringLiteral("MouseCurvedMove ") + Name);
-  if (Recorder->RecordMessages()) Recorder->RecordLine(QStringLiteral("Message \"") + Message + QLatin1Char('"'));
-  Recorder->RecordLine(Name);
+  TQvDemoLines::Click(Recorder, Name, Message);
 }
 
 void TQvGraphicsEditor::ZoomInCommand(QObject*) {
@@ -586,7 +583,7 @@ void TQvGraphicsEditor::SetPluginMode(bool Value) {
 
 void TQvGraphicsEditor::EndPendingModification() {
   TQvGraphicsDocument* Doc = ActiveDocument();
-  if (Doc && Doc->FModifying) Doc->EndModification(this);
+  if (Doc && Doc->Modifying()) Doc->EndModification(this);
 }
 
 void TQvGraphicsEditor::OkButtonClick(QObject*) {

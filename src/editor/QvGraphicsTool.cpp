@@ -10,7 +10,44 @@
 
 // ---- TQvGraphicsTool ----
 
-TQvGraphicsTool::TQvGraphicsTool() = default;
+// ---- TQvToolChange ----
+
+bool TQvToolChange::Begin(TQvGraphicsView* View) {
+  FTool.BeginChange(View);
+  return Active() && FPixels;
+}
+
+bool TQvToolChange::Active() const {
+  return FDocument && FDocument->Modifying() && FDocument->ModifyingTool() == &FTool;
+}
+
+void TQvToolChange::AddChangedRect(const TRect& Rect, bool Replace) {
+  if (FDocument) FDocument->AddChangedRect(Rect, Replace);
+}
+
+void TQvToolChange::Commit() { FTool.EndChange(); }
+
+void TQvToolChange::Cancel() { FTool.CancelChange(); }
+
+void TQvToolChange::Set(TQvGraphicsView* View, TQvGraphicsDocument* Document) {
+  FView = View;
+  FDocument = Document;
+  FBackupPixels = &Document->Backup();
+  FPixels = Document->Pixels();
+  FOriginalPixels = Document->OriginalPixels();
+}
+
+void TQvToolChange::Clear() {
+  FView = nullptr;
+  FDocument = nullptr;
+  FOriginalPixels = nullptr;
+  FBackupPixels = nullptr;
+  FPixels = nullptr;
+}
+
+// ---- TQvGraphicsTool ----
+
+TQvGraphicsTool::TQvGraphicsTool(TQvGraphicsEditor* Editor) : FEditor(Editor) {}
 
 TQvGraphicsTool::~TQvGraphicsTool() {
   // A view that outlives the tool must not keep a control that calls back into it.
@@ -64,57 +101,49 @@ TQvGraphicsToolControl* TQvGraphicsTool::CreateControl(TQvGraphicsView* View) {
 }
 
 void TQvGraphicsTool::CommitChange() {
-  if (!FDocument) return;
-  TQvGraphicsDocument& Doc = *FDocument;
-  const TQvPixels* Current = Doc.Pixels();
+  TQvGraphicsDocument* Doc = FChange.Document();
+  const TQvPixels* Current = Doc ? Doc->Pixels() : nullptr;
   if (!Current) return;
   // Pixels outside the image do not exist; a rectangle reported beyond the edge would only make the
   // state larger.
-  const TRect R = IntersectRect(Doc.FChangedRect, Current->BoundsRect());
+  TRect R = IntersectRect(Doc->ChangedRect(), Current->BoundsRect());
+  if (R.IsEmpty()) R = EmptyChangeRect();
   if (R.IsEmpty()) return;
-  Doc.AddCommandState(std::make_unique<TQvGraphicsCommandState>(this, &Doc, R));
-  if (Doc.FBackup.BoundsRect() == Current->BoundsRect() && Doc.FBackup.Format == Current->Format)
-    Doc.FBackup.CopyRect(R.Left, R.Top, *Current, R);
-  else
-    Doc.SyncBackup();
+  std::unique_ptr<TQvCommandState> State = CreateCommandState(*Doc, R);
+  if (!State) return;
+  Doc->AddCommandState(std::move(State));
+  Doc->CommitBackup(R);
+}
+
+std::unique_ptr<TQvCommandState> TQvGraphicsTool::CreateCommandState(TQvGraphicsDocument& Document, const TRect& Rect) {
+  return std::make_unique<TQvGraphicsCommandState>(this, &Document, Rect);
 }
 
 void TQvGraphicsTool::BeginChange(TQvGraphicsView* View) {
   if (!View || !View->Document()) return;
   TQvGraphicsDocument* Doc = View->Document();
   Doc->BeginModification(this);
-  FView = View;
-  FDocument = Doc;
-  FBackupPixels = &Doc->FBackup;
-  FPixels = Doc->Pixels();
-  FOriginalPixels = Doc->OriginalPixels();
+  FChange.Set(View, Doc);
 }
 
 void TQvGraphicsTool::EndChange() {
   CommitChange();
-  if (FDocument && FDocument->FModifying) FDocument->EndModification(this);
-  ClearChangeFields();
+  TQvGraphicsDocument* Doc = FChange.Document();
+  if (Doc && Doc->Modifying()) Doc->EndModification(this);
+  FChange.Clear();
 }
 
 void TQvGraphicsTool::CancelChange() {
-  if (!FDocument || !FDocument->FModifying) return;
-  TQvGraphicsDocument& Doc = *FDocument;
+  TQvGraphicsDocument* Doc = FChange.Document();
+  if (!Doc || !Doc->Modifying()) return;
   // A tool may have written outside what it reported (a replaced rectangle forgets the earlier
   // ones), so the whole committed copy goes back.
-  if (TQvPixels* Current = Doc.Pixels()) {
-    Current->CopyFrom(Doc.FBackup);
-    Doc.InvalidateImageRect(Current->BoundsRect());
+  if (TQvPixels* Current = Doc->Pixels()) {
+    Current->CopyFrom(Doc->Backup());
+    Doc->InvalidateImageRect(Current->BoundsRect());
   }
-  Doc.ClearModification();
-  ClearChangeFields();
-}
-
-void TQvGraphicsTool::ClearChangeFields() {
-  FView = nullptr;
-  FDocument = nullptr;
-  FOriginalPixels = nullptr;
-  FBackupPixels = nullptr;
-  FPixels = nullptr;
+  Doc->ClearModification();
+  FChange.Clear();
 }
 
 void TQvGraphicsTool::DocumentOpened(TQvGraphicsDocument* Document) {
@@ -139,12 +168,8 @@ void TQvGraphicsTool::ImageChanged(TQvGraphicsDocument* /*Document*/, IQvGraphic
 
 void TQvGraphicsTool::ButtonClick(QObject* /*Sender*/) {
   if (TQvGraphicsEditor* E = Editor()) E->SetActiveTool(this);
-  if (FRecorder) {
-    const QString Name = QString::fromLatin1(FDemoName);
-    FRecorder->RecordLine(QStringLiteral("MouseCurvedMove ") + Name);
-    FRecorder->RecordLine(QStringLiteral("Message \"") + Name + QLatin1Char('"'));
-    FRecorder->RecordLine(Name);
-  }
+  const QString Name = QString::fromLatin1(FDemoName);
+  TQvDemoLines::Click(FRecorder, Name, Name);
 }
 
 void TQvGraphicsTool::Activate() {
@@ -166,11 +191,7 @@ TQvGraphicsToolControl* TQvGraphicsTool::Controls(int Index) const {
   return FControls[static_cast<size_t>(Index)];
 }
 
-void TQvGraphicsTool::AddChangedRect(const TRect& Rect, bool Replace) {
-  if (FDocument) FDocument->AddChangedRect(Rect, Replace);
-}
-
-TQvGraphicsEditor* TQvGraphicsTool::Editor() const { return GraphicsEditor; }
+void TQvGraphicsTool::AddChangedRect(const TRect& Rect, bool Replace) { FChange.AddChangedRect(Rect, Replace); }
 
 bool TQvGraphicsTool::IsActiveTool() const {
   const TQvGraphicsEditor* E = Editor();
@@ -264,7 +285,7 @@ TQvGraphicsCommandState::TQvGraphicsCommandState(TQvGraphicsTool* Tool, TQvGraph
                                                  const TRect& Rect)
     : TQvCustomGraphicsCommandState(Tool, Document, Rect) {
   if (!FDocument) return;
-  const TQvPixelBuffer& Backup = FDocument->FBackup;
+  const TQvPixelBuffer& Backup = FDocument->Backup();
   if (FBefore.Allocate(Backup.Format, Rect)) FBefore.CopyFrom(Backup);
   if (const TQvPixels* Current = FDocument->Pixels())
     if (FAfter.Allocate(Current->Format, Rect)) FAfter.CopyFrom(*Current);
@@ -274,13 +295,9 @@ void TQvGraphicsCommandState::Restore(const TQvPixelBuffer& Pixels) {
   TQvPixels* Current = FDocument ? FDocument->Pixels() : nullptr;
   if (!Current) return;
   Current->CopyFrom(Pixels);
-  FDocument->InvalidateImageRect(Pixels.BoundsRect());
+  FDocument->InvalidateImageRect(IntersectRect(Pixels.BoundsRect(), Current->BoundsRect()));
   // The committed copy follows inside this rectangle only: outside it nothing changed.
-  TQvPixelBuffer& Backup = FDocument->FBackup;
-  if (Backup.BoundsRect() == Current->BoundsRect() && Backup.Format == Current->Format)
-    Backup.CopyRect(FRect.Left, FRect.Top, *Current, FRect);
-  else
-    FDocument->SyncBackup();
+  FDocument->CommitBackup(FRect);
 }
 
 void TQvGraphicsCommandState::Undo() {

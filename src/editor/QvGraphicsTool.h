@@ -4,12 +4,17 @@
 // overlay and receives the view's mouse and key events), and that changes the document's pixels
 // only through the change protocol:
 //
-//   BeginChange(view)            the document starts a change (committing any other one first)
-//   write into FPixels           reading FBackupPixels / FOriginalPixels as needed
-//   AddChangedRect(rect, false)  for every rectangle touched; the document unites and repaints
-//   EndChange()                  one TQvGraphicsCommandState for the united rectangle goes to the
-//                                history; the backup catches up inside that rectangle only
-//   or CancelChange()            the backup is copied back over the image; nothing is recorded
+//   Change().Begin(view)         the document starts a change (committing any other one first)
+//   write into Change().Pixels() reading Change().Backup() / Change().Original() as needed
+//   Change().AddChangedRect(r)   for every rectangle touched; the document unites and repaints
+//   Change().Commit()            one command state (CreateCommandState) for the united rectangle
+//                                goes to the history; the backup catches up inside it only
+//   or Change().Cancel()         the backup is copied back over the image; nothing is recorded
+//
+// The change object is the tool's own and may be held across events (a stroke, an open
+// adjustment); Active() turns false when the document committed it because another change began
+// or the document closed. Begin, Commit and Cancel run the tool's virtual BeginChange, EndChange
+// and CancelChange, so a tool that overrides those keeps working either way.
 //
 // A command state holds the pixels of its rectangle before and after the change, nothing else, so
 // recording, undoing and redoing cost time in proportion to the rectangle, not to the image.
@@ -17,6 +22,7 @@
 #include "QvCommandHistory.h"
 #include "QvEditor.h"
 #include "QvGraphicsDocument.h"
+#include "QvGraphicsEditor.h"
 #include "QvGraphicsView.h"
 #include "QvModules.h"
 #include "QvView.h"
@@ -42,13 +48,55 @@ class TQvGraphicsToolControl;
 using TQvGraphicsToolControlClass = std::unique_ptr<TQvGraphicsToolControl> (*)(TQvGraphicsTool* Tool,
                                                                                TQvGraphicsView* View);
 
+// ---- the change under way ----
+
+class TQvToolChange {
+ public:
+  explicit TQvToolChange(TQvGraphicsTool& Tool) : FTool(Tool) {}
+  TQvToolChange(const TQvToolChange&) = delete;
+  TQvToolChange& operator=(const TQvToolChange&) = delete;
+
+  // The tool's BeginChange on View. False when View shows no image (nothing began then).
+  bool Begin(TQvGraphicsView* View);
+  // From Begin until the change is committed or cancelled, by the tool or by the document.
+  bool Active() const;
+  // Reports a rectangle written (image coordinates); Replace forgets the earlier ones.
+  void AddChangedRect(const TRect& Rect, bool Replace = false);
+  // The tool's EndChange: the united rectangle becomes one undo step.
+  void Commit();
+  // The tool's CancelChange: the image goes back to the committed copy.
+  void Cancel();
+
+  // nullptr outside a change. The view and document are watched, so a document closed in the
+  // middle of a change leaves them nullptr rather than dangling.
+  TQvGraphicsView* View() const { return FView; }
+  TQvGraphicsDocument* Document() const { return FDocument; }
+  TQvPixels* Pixels() const { return FPixels; }
+  const TQvPixels* Backup() const { return FBackupPixels; }
+  const TQvPixels* Original() const { return FOriginalPixels; }
+
+ private:
+  friend class TQvGraphicsTool;
+  void Set(TQvGraphicsView* View, TQvGraphicsDocument* Document);
+  void Clear();
+
+  TQvGraphicsTool& FTool;
+  QPointer<TQvGraphicsView> FView;
+  QPointer<TQvGraphicsDocument> FDocument;
+  const TQvPixels* FOriginalPixels = nullptr;
+  const TQvPixels* FBackupPixels = nullptr;
+  TQvPixels* FPixels = nullptr;
+};
+
 // ---- the tool ----
 
 class TQvGraphicsTool : public TQvModuleWithControls, public IQvGraphicsToolEvents, public IQvDemoTarget {
   Q_OBJECT
 
  public:
-  TQvGraphicsTool();
+  // The tool works for Editor (by default the application's graphics editor as it stands when
+  // the tool is made, which the composition root creates first).
+  explicit TQvGraphicsTool(TQvGraphicsEditor* Editor = GraphicsEditor);
   // Takes the tool's controls out of the views that still show them.
   ~TQvGraphicsTool() override;
 
@@ -73,8 +121,9 @@ class TQvGraphicsTool : public TQvModuleWithControls, public IQvGraphicsToolEven
   virtual TQvGraphicsToolControl* CreateControl(TQvGraphicsView* View);
 
   // ---- change protocol ----
-  // Records the document's changed rectangle as one command state and brings the backup up to date
-  // there. Nothing happens for an empty rectangle.
+  // Records the document's changed rectangle (within the image; EmptyChangeRect when that is
+  // empty) as the state CreateCommandState makes, and brings the backup up to date there.
+  // Nothing happens for an empty rectangle.
   virtual void CommitChange();
   // Starts a change on View's document (any change under way there is committed first) and caches
   // the view, the document and its three pixel stores.
@@ -108,13 +157,30 @@ class TQvGraphicsTool : public TQvModuleWithControls, public IQvGraphicsToolEven
   virtual void DemoStarting();
 
   // ---- for descendants ----
+  // The state CommitChange records for Rect of the document; a plain before/after state here.
+  virtual std::unique_ptr<TQvCommandState> CreateCommandState(TQvGraphicsDocument& Document, const TRect& Rect);
+  // The rectangle recorded when a change wrote nothing; empty (no undo step) here.
+  virtual TRect EmptyChangeRect() const { return TRect{}; }
+  // The change under way (or the one to begin).
+  TQvToolChange& Change() { return FChange; }
+  const TQvToolChange& Change() const { return FChange; }
+
+  // Script lines while the demonstration recorder runs (nothing otherwise); "Message" lines only
+  // when the recorder records messages.
+  void RecordMove(const QString& Name) const { TQvDemoLines::Move(FRecorder, Name); }
+  void RecordMessage(const QString& Text) const { TQvDemoLines::Message(FRecorder, Text); }
+  void RecordLine(const QString& Line) const { TQvDemoLines::Line(FRecorder, Line); }
+  void RecordCommand(const QString& Name, const QString& Arguments = QString()) const {
+    TQvDemoLines::Command(FRecorder, Name, Arguments);
+  }
+
   int ControlCount() const { return static_cast<int>(FControls.size()); }
   // nullptr for an index outside the list.
   TQvGraphicsToolControl* Controls(int Index) const;
   // Reports a rectangle (image coordinates) written during the change; ignored outside a change.
   void AddChangedRect(const TRect& Rect, bool Replace);
-  // The graphics editor the tool works for (the global one), nullptr before it exists.
-  TQvGraphicsEditor* Editor() const;
+  // The graphics editor the tool works for; nullptr once it is gone or when none was given.
+  TQvGraphicsEditor* Editor() const { return FEditor; }
   // Whether the editor's active tool is this one.
   bool IsActiveTool() const;
   // The usual refresh of a tool's button and option frame: the button shows only while the tool is
@@ -129,15 +195,6 @@ class TQvGraphicsTool : public TQvModuleWithControls, public IQvGraphicsToolEven
     };
   }
 
-  // The change under way: all five are set by BeginChange and cleared together by EndChange and
-  // CancelChange. The document and view are watched, so a document closed in the middle of a
-  // change leaves them nullptr rather than dangling.
-  QPointer<TQvGraphicsView> FView;
-  QPointer<TQvGraphicsDocument> FDocument;
-  TQvPixels* FOriginalPixels = nullptr;
-  TQvPixels* FBackupPixels = nullptr;
-  TQvPixels* FPixels = nullptr;
-
   QByteArray FDemoName;  // "RedEye", "Crop", ...: demonstration and command prefix
   TQvGraphicsToolControlClass FControlClass = nullptr;
   TQvDemoRecorder* FRecorder = nullptr;  // while a recording runs
@@ -148,11 +205,11 @@ class TQvGraphicsTool : public TQvModuleWithControls, public IQvGraphicsToolEven
   bool FExclusiveChange = false;
 
  protected:
-  void ClearChangeFields();
-
   std::vector<TQvGraphicsToolControl*> FControls;  // not owned; one per open view
 
  private:
+  QPointer<TQvGraphicsEditor> FEditor;
+  TQvToolChange FChange{*this};
   bool FDemoItemsRegistered = false;
 };
 
@@ -210,7 +267,9 @@ class TQvGraphicsToolControl : public TQvViewObject {
 // ---- command states ----
 
 // Base of every state a tool leaves in the history. Its Undo and Redo tell every tool that the
-// image changed; a descendant ends its own Undo and Redo by calling these.
+// image changed; a descendant ends its own Undo and Redo by calling these. After a change of size
+// (crop, resize, rotation) FRect may lie partly or wholly outside the image; the part outside is
+// simply not there.
 class TQvCustomGraphicsCommandState : public TQvCommandState {
  public:
   // Stores the three and tells every tool that Rect of the document's image changed.

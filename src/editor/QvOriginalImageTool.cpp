@@ -82,11 +82,11 @@ void TQvOriginalImageTool::Activate() {
   TQvGraphicsTool::Activate();
   SetShowing(true);
   if (FRecorder) {
-    FRecorder->RecordLine(QStringLiteral("MouseCurvedMove OriginalImage"));
-    FRecorder->RecordLine(QStringLiteral("MouseDown"));
-    FRecorder->RecordLine(QStringLiteral("Message \"Original Image\""));
-    FRecorder->RecordLine(QStringLiteral("MouseUp"));
-    FRecorder->RecordLine(QStringLiteral("Message \"Corrected Image\""));
+    TQvDemoLines::Move(FRecorder, QStringLiteral("OriginalImage"));
+    TQvDemoLines::Line(FRecorder, QStringLiteral("MouseDown"));
+    TQvDemoLines::Message(FRecorder, QStringLiteral("Original Image"));
+    TQvDemoLines::Line(FRecorder, QStringLiteral("MouseUp"));
+    TQvDemoLines::Message(FRecorder, QStringLiteral("Corrected Image"));
   }
 }
 

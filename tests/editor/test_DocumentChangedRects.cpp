@@ -66,10 +66,10 @@ class DocumentChangedRectsTest : public ::testing::Test {
     Doc->BeginModification(nullptr);
     Fill(*Doc->Pixels(), IntersectRect(R, Doc->Pixels()->BoundsRect()), Value);
     Doc->AddChangedRect(R, false);
-    const TRect Committed = IntersectRect(Doc->FChangedRect, Doc->Pixels()->BoundsRect());
+    const TRect Committed = IntersectRect(Doc->ChangedRect(), Doc->Pixels()->BoundsRect());
     if (!Committed.IsEmpty()) {
       Doc->AddCommandState(std::make_unique<TQvGraphicsCommandState>(nullptr, Doc.get(), Committed));
-      Doc->FBackup.CopyRect(Committed.Left, Committed.Top, *Doc->Pixels(), Committed);
+      Doc->CommitBackup(Committed);
     }
     Doc->EndModification(nullptr);
   }
@@ -169,7 +169,7 @@ TEST_F(DocumentChangedRectsTest, ARectangleThatReplacesTheToolsStillKeepsTheEarl
   Doc->BeginModification(nullptr);
   Doc->AddChangedRect(TRect{10, 10, 20, 20}, false);
   Doc->AddChangedRect(TRect{60, 60, 70, 70}, true);
-  EXPECT_EQ(RectText(Doc->FChangedRect), RectText(TRect{60, 60, 70, 70}));
+  EXPECT_EQ(RectText(Doc->ChangedRect()), RectText(TRect{60, 60, 70, 70}));
   EXPECT_EQ(RectsText(Doc->ChangedRects()), "(10, 10, 20, 20) (60, 60, 70, 70)");
 }
 

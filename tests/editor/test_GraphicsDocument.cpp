@@ -79,8 +79,8 @@ class TFakeEngine : public IVJPEG {
 class TPixelState : public TQvCommandState {
  public:
   TPixelState(TQvGraphicsDocument* Doc, const TRect& R) : FDoc(Doc) {
-    FBefore.Allocate(Doc->FBackup.Format, R);
-    FBefore.CopyFrom(Doc->FBackup);
+    FBefore.Allocate(Doc->Backup().Format, R);
+    FBefore.CopyFrom(Doc->Backup());
     FAfter.Allocate(Doc->Pixels()->Format, R);
     FAfter.CopyFrom(*Doc->Pixels());
   }
@@ -114,12 +114,12 @@ class TFakeTool : public QObject, public IQvGraphicsToolEvents {
   void EndChange() override {
     Log("EndChange");
     if (!FDocument) return;
-    const TRect R = FDocument->FChangedRect;
+    const TRect R = FDocument->ChangedRect();
     if (!R.IsEmpty()) {
       FDocument->AddCommandState(std::make_unique<TPixelState>(FDocument, R));
-      FDocument->FBackup.CopyRect(R.Left, R.Top, *FDocument->Pixels(), R);
+      FDocument->CommitBackup(R);
     }
-    if (FDocument->FModifying) FDocument->EndModification(this);
+    if (FDocument->Modifying()) FDocument->EndModification(this);
     FDocument = nullptr;
   }
   void DocumentOpened(TQvGraphicsDocument*) override { Log("DocumentOpened"); }
@@ -198,7 +198,7 @@ TEST_F(GraphicsDocumentTest, RotationsAndFlipsMoveAreaWithThePixels) {
     // The area still covers the same pixels, in all three images.
     EXPECT_EQ(RectText(WhiteBounds(*Doc->Pixels())), RectText(C.NewArea));
     EXPECT_EQ(RectText(WhiteBounds(*Doc->OriginalPixels())), RectText(C.NewArea));
-    EXPECT_TRUE(SamePixels(Doc->FBackup, *Doc->Pixels()));
+    EXPECT_TRUE(SamePixels(Doc->Backup(), *Doc->Pixels()));
   }
 }
 
@@ -250,7 +250,7 @@ TEST_F(GraphicsDocumentTest, CropKeepsTheRectangleAndClearsTheArea) {
   EXPECT_FALSE(Doc->HasArea());
   EXPECT_EQ(RectText(WhiteBounds(*Doc->Pixels())), RectText(TRect{2, 3, 4, 4}));
   EXPECT_EQ(RectText(WhiteBounds(*Doc->OriginalPixels())), RectText(TRect{2, 3, 4, 4}));
-  EXPECT_TRUE(SamePixels(Doc->FBackup, *Doc->Pixels()));
+  EXPECT_TRUE(SamePixels(Doc->Backup(), *Doc->Pixels()));
 }
 
 TEST_F(GraphicsDocumentTest, EngineFollowsGeometryAndIsCutToTheVeryRectangle) {
@@ -308,7 +308,7 @@ TEST_F(GraphicsDocumentTest, ResizeScalesAreaAndOriginal) {
     EXPECT_EQ(RectText(Doc->Area()), RectText(C.NewArea));
     EXPECT_EQ(Doc->Original().Width(), C.NewOW);
     EXPECT_EQ(Doc->Original().Height(), C.NewOH);
-    EXPECT_EQ(RectText(Doc->FBackup.BoundsRect()), RectText(TRect{0, 0, C.NewW, C.NewH}));
+    EXPECT_EQ(RectText(Doc->Backup().BoundsRect()), RectText(TRect{0, 0, C.NewW, C.NewH}));
   }
   EXPECT_FALSE(Doc->Resize(0, 10, true, true));
   EXPECT_FALSE(Doc->Resize(10, -1, true, true));
@@ -319,19 +319,19 @@ TEST_F(GraphicsDocumentTest, TwoStrokesMakeOneUndoStepThatUndoesAndRedoesExactly
   PaintImage(*Doc, 40, 40, TRect{});
   TFakeTool Tool;
   Tool.BeginChange(Doc.get());
-  EXPECT_TRUE(Doc->FModifying);
+  EXPECT_TRUE(Doc->Modifying());
   Tool.Fill(TRect{10, 10, 20, 20}, 100);
   Tool.Fill(TRect{15, 15, 30, 30}, 200);
-  EXPECT_EQ(RectText(Doc->FChangedRect), RectText(TRect{10, 10, 30, 30}));
+  EXPECT_EQ(RectText(Doc->ChangedRect()), RectText(TRect{10, 10, 30, 30}));
   // The backup still holds the committed image while the change is under way.
-  EXPECT_EQ(Doc->FBackup.PixelAt(15, 15)[0], 0);
+  EXPECT_EQ(Doc->Backup().PixelAt(15, 15)[0], 0);
   TQvPixelBuffer After;
   Doc->GetImages(After, nullptr);
   Tool.EndChange();
-  EXPECT_FALSE(Doc->FModifying);
-  EXPECT_TRUE(Doc->FChangedRect.IsEmpty());
+  EXPECT_FALSE(Doc->Modifying());
+  EXPECT_TRUE(Doc->ChangedRect().IsEmpty());
   ASSERT_EQ(Doc->History.Count(), 1);
-  EXPECT_TRUE(SamePixels(Doc->FBackup, *Doc->Pixels()));
+  EXPECT_TRUE(SamePixels(Doc->Backup(), *Doc->Pixels()));
 
   Doc->History.Undo();
   EXPECT_EQ(RectText(WhiteBounds(*Doc->Pixels())), RectText(TRect{}));
@@ -344,13 +344,13 @@ TEST_F(GraphicsDocumentTest, ChangedRectUnitesOrReplaces) {
   Doc->BeginModification(nullptr);
   Doc->AddChangedRect(TRect{10, 10, 20, 20}, false);
   Doc->AddChangedRect(TRect{15, 15, 30, 30}, false);
-  EXPECT_EQ(RectText(Doc->FChangedRect), RectText(TRect{10, 10, 30, 30}));
+  EXPECT_EQ(RectText(Doc->ChangedRect()), RectText(TRect{10, 10, 30, 30}));
   Doc->AddChangedRect(TRect{1, 2, 3, 4}, true);
-  EXPECT_EQ(RectText(Doc->FChangedRect), RectText(TRect{1, 2, 3, 4}));
+  EXPECT_EQ(RectText(Doc->ChangedRect()), RectText(TRect{1, 2, 3, 4}));
   Doc->ClearModification();
-  EXPECT_FALSE(Doc->FModifying);
-  EXPECT_EQ(Doc->FModifyingTool, nullptr);
-  EXPECT_TRUE(Doc->FChangedRect.IsEmpty());
+  EXPECT_FALSE(Doc->Modifying());
+  EXPECT_EQ(Doc->ModifyingTool(), nullptr);
+  EXPECT_TRUE(Doc->ChangedRect().IsEmpty());
 }
 
 TEST_F(GraphicsDocumentTest, SecondBeginModificationCommitsTheFirstToolsChange) {
@@ -362,14 +362,14 @@ TEST_F(GraphicsDocumentTest, SecondBeginModificationCommitsTheFirstToolsChange) 
   Second.BeginChange(Doc.get());
   EXPECT_EQ(Log, std::vector<std::string>{"first:EndChange"});
   EXPECT_EQ(Doc->History.Count(), 1);
-  EXPECT_EQ(Doc->FModifyingTool, &Second);
-  EXPECT_TRUE(Doc->FModifying);
-  EXPECT_TRUE(Doc->FChangedRect.IsEmpty());
+  EXPECT_EQ(Doc->ModifyingTool(), &Second);
+  EXPECT_TRUE(Doc->Modifying());
+  EXPECT_TRUE(Doc->ChangedRect().IsEmpty());
   // A tool ending its own change is not asked to commit again; it stays the modifying tool.
   Second.Fill(TRect{6, 6, 8, 8}, 9);
   Doc->EndModification(&Second);
   EXPECT_EQ(Log.size(), 1u);
-  EXPECT_EQ(Doc->FModifyingTool, &Second);
+  EXPECT_EQ(Doc->ModifyingTool(), &Second);
   // A change with nothing changed leaves no undo step.
   TFakeTool Idle;
   Idle.BeginChange(Doc.get());

@@ -267,7 +267,7 @@ TEST_F(EditorWorld, AStrokeIsOneUndoStepAndUndoRestoresTheBits) {
 
   GraphicsEditor->UndoCommand();
   EXPECT_EQ(Snapshot(*Doc->Pixels()), Before);
-  EXPECT_EQ(Snapshot(Doc->FBackup), Before);
+  EXPECT_EQ(Snapshot(Doc->Backup()), Before);
   EXPECT_FALSE(Doc->Modified());
   EXPECT_EQ(GraphicsEditor->ActiveTool(), Pen) << "the tool is active again after undo";
   EXPECT_TRUE(Pen->FActive);

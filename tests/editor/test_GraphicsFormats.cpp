@@ -115,7 +115,7 @@ TEST_F(GraphicsFormatsTest, OpenChangeSaveAsPngAndTiffAndReopen) {
   ASSERT_EQ(Doc.Width(), 64);
   ASSERT_EQ(Doc.Height(), 48);
   EXPECT_TRUE(SamePixels(*Doc.OriginalPixels(), *Doc.Pixels()));
-  EXPECT_TRUE(SamePixels(Doc.FBackup, *Doc.Pixels()));
+  EXPECT_TRUE(SamePixels(Doc.Backup(), *Doc.Pixels()));
 
   // A change through the protocol: begin, paint, report, commit.
   Doc.BeginModification(nullptr);
@@ -123,7 +123,7 @@ TEST_F(GraphicsFormatsTest, OpenChangeSaveAsPngAndTiffAndReopen) {
   for (int32_t Y = Square.Top; Y < Square.Bottom; ++Y)
     std::memset(Doc.Pixels()->PixelAt(Square.Left, Y), 0x11, size_t(Square.Width()) * 3);
   Doc.AddChangedRect(Square, false);
-  Doc.FBackup.CopyRect(Square.Left, Square.Top, *Doc.Pixels(), Doc.FChangedRect);
+  Doc.CommitBackup(Doc.ChangedRect());
   Doc.EndModification(&Doc);
   EXPECT_FALSE(SamePixels(*Doc.OriginalPixels(), *Doc.Pixels()));
 
@@ -211,7 +211,7 @@ TEST_F(GraphicsFormatsTest, CorruptFileFailsAndLeavesTheDocumentAsItWas) {
     EXPECT_EQ(Id, 77);
     EXPECT_TRUE(SamePixels(*Doc.Pixels(), Before));
     EXPECT_TRUE(SamePixels(*Doc.OriginalPixels(), Before));
-    EXPECT_TRUE(SamePixels(Doc.FBackup, Before));
+    EXPECT_TRUE(SamePixels(Doc.Backup(), Before));
     EXPECT_EQ(Doc.Area(), (TRect{1, 1, 9, 9}));
     EXPECT_EQ(ReadAll(F.fileName()), C.Bytes) << "opening must not write";
   }

@@ -3,18 +3,14 @@
 // activation through the editor.
 #include "test_GraphicsToolFixture.h"
 
+#include "QvTestSupport.h"
+
 #include <QAction>
 #include <QWidget>
 
 #include <cstring>
 
 namespace {
-
-class TRecorder : public TQvDemoRecorder {
- public:
-  void RecordLine(const QString& Line) override { Lines << Line; }
-  QStringList Lines;
-};
 
 std::string RectText(const TRect& R) {
   return "(" + std::to_string(R.Left) + ", " + std::to_string(R.Top) + ", " + std::to_string(R.Right) + ", " +
@@ -50,9 +46,9 @@ TEST_F(ToolWorld, ChangeBecomesOneBitExactUndoStep) {
     Pen->BeginChange(View);
     for (const TRect& R : C.Strokes) Pen->Stroke(View, R, 0x5A);
     Pen->EndChange();
-    EXPECT_FALSE(Doc->FModifying);
-    EXPECT_EQ(Pen->FDocument, nullptr);
-    EXPECT_EQ(Pen->FPixels, nullptr);
+    EXPECT_FALSE(Doc->Modifying());
+    EXPECT_EQ(Pen->Change().Document(), nullptr);
+    EXPECT_EQ(Pen->Change().Pixels(), nullptr);
     if (C.Recorded.IsEmpty()) {
       EXPECT_EQ(Doc->History.Position(), Steps);
       continue;
@@ -64,14 +60,14 @@ TEST_F(ToolWorld, ChangeBecomesOneBitExactUndoStep) {
     EXPECT_EQ(RectText(State->FBefore.BoundsRect()), RectText(C.Recorded));
     EXPECT_TRUE(Doc->Modified());
     const std::vector<uint8_t> After = Snapshot(*Doc->Pixels());
-    EXPECT_EQ(After, Snapshot(Doc->FBackup)) << "the backup catches up at commit";
+    EXPECT_EQ(After, Snapshot(Doc->Backup())) << "the backup catches up at commit";
 
     Doc->History.Undo();
     EXPECT_EQ(Snapshot(*Doc->Pixels()), Before);
-    EXPECT_EQ(Snapshot(Doc->FBackup), Before);
+    EXPECT_EQ(Snapshot(Doc->Backup()), Before);
     Doc->History.Redo();
     EXPECT_EQ(Snapshot(*Doc->Pixels()), After);
-    EXPECT_EQ(Snapshot(Doc->FBackup), After);
+    EXPECT_EQ(Snapshot(Doc->Backup()), After);
   }
   // Modified follows the history: undoing everything returns to the file's state.
   while (Doc->History.CanUndo()) Doc->History.Undo();
@@ -86,7 +82,7 @@ TEST_F(ToolWorld, UndoAndRedoCopyOnlyTheirRectangle) {
   Pen->EndChange();
   // A byte of the backup outside the state's rectangle that the image does not share: a copy of
   // the whole image on undo or redo would overwrite it.
-  uint8_t* Far = Doc->FBackup.PixelAt(40, 30);
+  uint8_t* Far = Doc->Backup().PixelAt(40, 30);
   const uint8_t Sentinel = uint8_t(~Doc->Pixels()->PixelAt(40, 30)[0]);
   Far[0] = Sentinel;
   Doc->History.Undo();
@@ -116,8 +112,8 @@ TEST_F(ToolWorld, AnotherToolsBeginChangeCommitsThePendingChange) {
   Pen2->BeginChange(View);
   ASSERT_EQ(Doc->History.Count(), 1);
   EXPECT_EQ(static_cast<TQvGraphicsCommandState*>(Doc->History.LastUndoState())->FTool, Pen);
-  EXPECT_EQ(Pen->FDocument, nullptr) << "the first tool's change is over";
-  EXPECT_EQ(Doc->Pixels()->PixelAt(2, 2)[1], Doc->FBackup.PixelAt(2, 2)[1]);
+  EXPECT_EQ(Pen->Change().Document(), nullptr) << "the first tool's change is over";
+  EXPECT_EQ(Doc->Pixels()->PixelAt(2, 2)[1], Doc->Backup().PixelAt(2, 2)[1]);
   Pen2->Stroke(View, {3, 3, 9, 9}, 0x44);
   Pen2->EndChange();
   EXPECT_EQ(Doc->History.Count(), 2);
@@ -134,9 +130,9 @@ TEST_F(ToolWorld, CancelChangeRestoresTheImageAndRecordsNothing) {
   Pen->CancelChange();
   EXPECT_EQ(Snapshot(*Doc->Pixels()), Before);
   EXPECT_EQ(Doc->History.Count(), 0);
-  EXPECT_FALSE(Doc->FModifying);
-  EXPECT_EQ(Doc->FModifyingTool, nullptr);
-  EXPECT_EQ(Pen->FView, nullptr);
+  EXPECT_FALSE(Doc->Modifying());
+  EXPECT_EQ(Doc->ModifyingTool(), nullptr);
+  EXPECT_EQ(Pen->Change().View(), nullptr);
   Pen->CancelChange();
   EXPECT_FALSE(Doc->Modified());
 }
@@ -238,16 +234,21 @@ TEST_F(ToolWorld, ButtonShowsAvailabilityActivityAndSelectability) {
 
 TEST_F(ToolWorld, DemoCommandSelectsTheToolAndRecordsTheClick) {
   Open(64, 48);
-  TRecorder Recorder;
-  Pen->StartDemoRecording(&Recorder);
-  bool Handled = false;
-  Pen->ExecuteDemoCommand(nullptr, QStringLiteral("PENCIL"), Handled, nullptr, nullptr);
-  EXPECT_FALSE(Handled);
-  Pen->ExecuteDemoCommand(nullptr, QStringLiteral("PEN"), Handled, nullptr, nullptr);
-  EXPECT_TRUE(Handled);
-  EXPECT_EQ(GraphicsEditor->ActiveTool(), Pen);
-  EXPECT_EQ(Recorder.Lines,
-            (QStringList{QStringLiteral("MouseCurvedMove Pen"), QStringLiteral("Message \"Pen\""), QStringLiteral("Pen")}));
-  Pen->StopDemoRecording();
-  EXPECT_EQ(Pen->FRecorder, nullptr);
+  // The "Message" line follows the recorder's message option, as every other recorded line does.
+  for (const bool Messages : {true, false}) {
+    QvTest::TLineRecorder Recorder(Messages);
+    Pen->StartDemoRecording(&Recorder);
+    bool Handled = false;
+    Pen->ExecuteDemoCommand(nullptr, QStringLiteral("PENCIL"), Handled, nullptr, nullptr);
+    EXPECT_FALSE(Handled);
+    Pen->ExecuteDemoCommand(nullptr, QStringLiteral("PEN"), Handled, nullptr, nullptr);
+    EXPECT_TRUE(Handled);
+    EXPECT_EQ(GraphicsEditor->ActiveTool(), Pen);
+    const QStringList Expected = Messages ? QStringList{QStringLiteral("MouseCurvedMove Pen"),
+                                                        QStringLiteral("Message \"Pen\""), QStringLiteral("Pen")}
+                                          : QStringList{QStringLiteral("MouseCurvedMove Pen"), QStringLiteral("Pen")};
+    EXPECT_EQ(Recorder.Lines, Expected) << "messages " << Messages;
+    Pen->StopDemoRecording();
+    EXPECT_EQ(Pen->FRecorder, nullptr);
+  }
 }

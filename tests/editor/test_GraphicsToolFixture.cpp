@@ -49,10 +49,10 @@ bool TPenControl::KeyUp(int Key, TQvShiftState) {
 }
 
 void TPenTool::Stroke(TQvGraphicsView* View, const TRect& Rect, uint8_t Value, bool Replace) {
-  if (!FDocument) BeginChange(View);
-  ASSERT_TRUE(FPixels);
-  const TRect R = IntersectRect(Rect, FPixels->BoundsRect());
-  for (int32_t Y = R.Top; Y < R.Bottom; ++Y) std::memset(FPixels->PixelAt(R.Left, Y), Value, size_t(R.Width()) * 3);
+  if (!Change().Document()) BeginChange(View);
+  ASSERT_TRUE(Change().Pixels());
+  const TRect R = IntersectRect(Rect, Change().Pixels()->BoundsRect());
+  for (int32_t Y = R.Top; Y < R.Bottom; ++Y) std::memset(Change().Pixels()->PixelAt(R.Left, Y), Value, size_t(R.Width()) * 3);
   AddChangedRect(R, Replace);
 }
 
@@ -108,6 +108,6 @@ void ToolWorld::Open(int Width, int Height, int WindowWidth, int WindowHeight) {
   QCoreApplication::processEvents();
   GraphicsEditor->SetZoom(View, 1, 1);
   View->CenterOn(TPoint{0, 0});  // an image larger than the view shows its top-left corner
-  ASSERT_EQ(Snapshot(*Doc->Pixels()), Snapshot(Doc->FBackup));
+  ASSERT_EQ(Snapshot(*Doc->Pixels()), Snapshot(Doc->Backup()));
   ASSERT_EQ(Doc->Pixels()->PixelAt(3, 2)[0], PatternByte(3, 2, 0));
 }

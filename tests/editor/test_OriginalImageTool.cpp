@@ -4,6 +4,7 @@
 #include "test_GraphicsToolFixture.h"
 
 #include "QvOriginalImageTool.h"
+#include "QvTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,12 +17,6 @@
 #include "QvProperties.h"
 
 namespace {
-
-class TRecorder : public TQvDemoRecorder {
- public:
-  void RecordLine(const QString& Line) override { Lines << Line; }
-  QStringList Lines;
-};
 
 // The red, green and blue bytes the view shows at image point (X, Y).
 QRgb Shown(TQvGraphicsView* View, int32_t X, int32_t Y) {
@@ -152,11 +147,18 @@ TEST_F(ToolWorld, OriginalImageToolForDemonstrations) {
   QWidget* Button = GraphicsEditor->StandardToolbar->widgetForAction(T->OriginalImageToolButton);
   EXPECT_EQ(Point, Button->mapToGlobal(Button->rect().center()));
 
-  TRecorder Recorder;
-  T->StartDemoRecording(&Recorder);
-  T->ShowOriginal();
-  T->RestoreTool();
-  EXPECT_EQ(Recorder.Lines, (QStringList{QStringLiteral("MouseCurvedMove OriginalImage"), QStringLiteral("MouseDown"),
-                                         QStringLiteral("Message \"Original Image\""), QStringLiteral("MouseUp"),
-                                         QStringLiteral("Message \"Corrected Image\"")}));
+  for (const bool Messages : {true, false}) {
+    QvTest::TLineRecorder Recorder(Messages);
+    T->StartDemoRecording(&Recorder);
+    T->ShowOriginal();
+    T->RestoreTool();
+    T->StopDemoRecording();
+    const QStringList Expected =
+        Messages ? QStringList{QStringLiteral("MouseCurvedMove OriginalImage"), QStringLiteral("MouseDown"),
+                               QStringLiteral("Message \"Original Image\""), QStringLiteral("MouseUp"),
+                               QStringLiteral("Message \"Corrected Image\"")}
+                 : QStringList{QStringLiteral("MouseCurvedMove OriginalImage"), QStringLiteral("MouseDown"),
+                               QStringLiteral("MouseUp")};
+    EXPECT_EQ(Recorder.Lines, Expected) << "messages " << Messages;
+  }
 }

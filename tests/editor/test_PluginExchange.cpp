@@ -125,7 +125,7 @@ TEST_F(PluginExchangeTest, ReadsThreeAndFourPlanesAndPaddedRowsAndWritesThreePla
     EXPECT_EQ(FormatId, QvFormatId::PluginImage);
     ExpectRequestPixels(*Doc.Pixels(), C.Width, C.Height);
     ExpectRequestPixels(*Doc.OriginalPixels(), C.Width, C.Height);
-    ExpectRequestPixels(Doc.FBackup, C.Width, C.Height);
+    ExpectRequestPixels(Doc.Backup(), C.Width, C.Height);
 
     ASSERT_TRUE(Formats.SaveDocument(&Doc, Name, QvFormatId::PluginImage, Error)) << Error.toStdString();
     const QByteArray Result = ReadAll(Name);

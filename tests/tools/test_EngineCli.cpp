@@ -312,7 +312,7 @@ TEST_F(EngineCli, AChangeThenATurnOrCropRecompressesOnlyTheMovedChange) {
       std::memset(Doc.Pixels()->PixelAt(Change.Left, Y), 128, size_t(Change.Width()) * 3);
     Doc.AddChangedRect(Change, false);
     Doc.AddCommandState(std::make_unique<TQvGraphicsCommandState>(nullptr, &Doc, Change));
-    Doc.FBackup.CopyRect(Change.Left, Change.Top, *Doc.Pixels(), Change);
+    Doc.CommitBackup(Change);
     Doc.EndModification(nullptr);
     ASSERT_TRUE(C.Operation(Doc));
     const QString Out = Path(QStringLiteral("changed.jpg"));
@@ -378,7 +378,7 @@ TEST_F(EngineCli, ASecondSaveKeepsWhatTheFirstWroteAndRecompressesOnlyTheNewChan
     for (int32_t Y = R.Top; Y < R.Bottom; ++Y) std::memset(Doc.Pixels()->PixelAt(R.Left, Y), Value, size_t(R.Width()) * 3);
     Doc.AddChangedRect(R, false);
     Doc.AddCommandState(std::make_unique<TQvGraphicsCommandState>(nullptr, &Doc, R));
-    Doc.FBackup.CopyRect(R.Left, R.Top, *Doc.Pixels(), R);
+    Doc.CommitBackup(R);
     Doc.EndModification(nullptr);
   };
   Patch(TRect{4, 4, 12, 12}, 40);

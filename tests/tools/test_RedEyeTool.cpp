@@ -20,7 +20,7 @@ class TPendingTool : public TQvGraphicsTool {
  public:
   void Paint(TQvGraphicsView* View, const TRect& Rect) {
     BeginChange(View);
-    for (int32_t Y = Rect.Top; Y < Rect.Bottom; ++Y) std::memset(FPixels->PixelAt(Rect.Left, Y), 0x11, size_t(Rect.Width()) * 3);
+    for (int32_t Y = Rect.Top; Y < Rect.Bottom; ++Y) std::memset(Change().Pixels()->PixelAt(Rect.Left, Y), 0x11, size_t(Rect.Width()) * 3);
     AddChangedRect(Rect, false);
   }
 };
@@ -72,7 +72,7 @@ TEST_F(RedEyeWorld, ClicksCorrectBothPupilsAndTouchNothingElse) {
   ASSERT_TRUE(S->FRegion);
   EXPECT_TRUE(S->FRegion->Contains(LeftPupil.X, LeftPupil.Y));
   // Between changes the committed copy equals the image.
-  EXPECT_EQ(Snapshot(Doc->FBackup), Snapshot(*Doc->Pixels()));
+  EXPECT_EQ(Snapshot(Doc->Backup()), Snapshot(*Doc->Pixels()));
   EXPECT_TRUE(Doc->Modified());
 }
 
@@ -106,7 +106,7 @@ TEST_F(RedEyeWorld, SliderReplacesTheLastStepAndUndoRestoresTheOriginalExactly) 
   EXPECT_EQ(Tool->Frame()->BrightnessTrackBar->value(), 50);
   GraphicsEditor->DoUndo();
   EXPECT_EQ(Snapshot(*Doc->Pixels()), Original);
-  EXPECT_EQ(Snapshot(Doc->FBackup), Original);
+  EXPECT_EQ(Snapshot(Doc->Backup()), Original);
   EXPECT_FALSE(Doc->Modified());
 
   GraphicsEditor->DoRedo();
@@ -171,7 +171,7 @@ TEST_F(RedEyeWorld, SettingChangeWithAnotherChangePendingKeepsTheCorrection) {
   // A click while the change is pending does nothing either.
   Click(RightPupil);
   EXPECT_EQ(Doc->History.Count(), 1);
-  EXPECT_TRUE(Doc->FModifying);
+  EXPECT_TRUE(Doc->Modifying());
 }
 
 // Fault guarded: closing the document ended whatever change was pending, even another tool's.
@@ -180,8 +180,8 @@ TEST_F(RedEyeWorld, DocumentClosingLeavesAnotherToolsChangeToItsOwner) {
   Open(SamplePath());
   Other->Paint(View, TRect{0, 0, 4, 4});
   Tool->DocumentClosing(Doc);
-  EXPECT_TRUE(Doc->FModifying);
-  EXPECT_EQ(Doc->FModifyingTool, static_cast<IQvGraphicsToolEvents*>(Other));
+  EXPECT_TRUE(Doc->Modifying());
+  EXPECT_EQ(Doc->ModifyingTool(), static_cast<IQvGraphicsToolEvents*>(Other));
   EXPECT_EQ(Doc->History.Count(), 0);
   Other->EndChange();
   EXPECT_EQ(Doc->History.Count(), 1);

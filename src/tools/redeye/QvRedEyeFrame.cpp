@@ -34,15 +34,6 @@ QBrush HatchBrush() {
   return QBrush(Pattern);
 }
 
-QSlider* MakeTrackBar(QWidget* Parent) {
-  auto* Bar = new QSlider(Qt::Horizontal, Parent);
-  Bar->setRange(0, 255);
-  Bar->setTickInterval(16);
-  Bar->setTickPosition(QSlider::TicksBelow);
-  Bar->setPageStep(16);
-  return Bar;
-}
-
 // Draws Pixels (image coordinates) into the painter's pane coordinates through Geometry's mapping,
 // nearest pixel, as the plain scaled copy does.
 void DrawScaled(QPainter& Painter, const TQvPixels& Pixels, const TQvRedEyePaneGeometry& G) {
@@ -125,21 +116,14 @@ QRegion OutlineRegion(const QRegion& Region, int Width) {
 
 // ---- frame ----
 
-TQvRedEyeFrame::TQvRedEyeFrame(QWidget* Parent) : TQvFrame(Parent) {
+TQvRedEyeFrame::TQvRedEyeFrame(QWidget* Parent) : TQvOptionFrame(Parent) {
   setFixedWidth(FrameWidth);
-  auto* Layout = new QVBoxLayout(this);
-  Layout->setContentsMargins(0, 0, 0, 0);
-  Layout->setSpacing(4);
-  Layout->setAlignment(Qt::AlignTop);
 
-  TitleLabel = new QLabel(this);
-  QFont TitleFont = TitleLabel->font();
-  TitleFont.setBold(true);
-  TitleFont.setUnderline(true);
-  TitleLabel->setFont(TitleFont);
   SelectionPreview = new TQvRedEyePreviewPane(this);
-  AreaSizeLabel = new QLabel(this);
-  AreaSizeTrackBar = MakeTrackBar(this);
+  AddControl(SelectionPreview);
+  const TQvLabelledSlider& AreaSize = AddSlider(901, QStringLiteral("Area Size"), 0, 255);
+  AreaSizeLabel = AreaSize.Label;
+  AreaSizeTrackBar = AreaSize.TrackBar;
 
   FormulaPanel = new QWidget(this);
   auto* FormulaLayout = new QHBoxLayout(FormulaPanel);
@@ -149,9 +133,12 @@ TQvRedEyeFrame::TQvRedEyeFrame(QWidget* Parent) : TQvFrame(Parent) {
   Formula2RadioButton = new QRadioButton(QStringLiteral("2"), FormulaPanel);
   Formula3RadioButton = new QRadioButton(QStringLiteral("3"), FormulaPanel);
   Formula1RadioButton->setChecked(true);
-  for (QWidget* W : {static_cast<QWidget*>(FormulaLabel), static_cast<QWidget*>(Formula1RadioButton),
-                     static_cast<QWidget*>(Formula2RadioButton), static_cast<QWidget*>(Formula3RadioButton)})
-    FormulaLayout->addWidget(W);
+  FormulaLayout->addWidget(FormulaLabel);
+  for (QRadioButton* Button : {Formula1RadioButton, Formula2RadioButton, Formula3RadioButton}) {
+    FormulaLayout->addWidget(Button);
+    AddOptionControl(Button);
+  }
+  AddControl(FormulaPanel);
 
   RemoveBorderPanel = new QWidget(this);
   auto* BorderLayout = new QHBoxLayout(RemoveBorderPanel);
@@ -164,21 +151,15 @@ TQvRedEyeFrame::TQvRedEyeFrame(QWidget* Parent) : TQvFrame(Parent) {
   BorderLayout->addWidget(RemoveBorderLabel, 1);
   BorderLayout->addWidget(IncSizeButton);
   BorderLayout->addWidget(DecSizeButton);
+  AddControl(RemoveBorderPanel);
 
-  BrightnessLabel = new QLabel(this);
-  BrightnessTrackBar = MakeTrackBar(this);
+  const TQvLabelledSlider& Brightness = AddSlider(550, QStringLiteral("Brightness"), 0, 255);
+  BrightnessLabel = Brightness.Label;
+  BrightnessTrackBar = Brightness.TrackBar;
   CorrectionPreview = new TQvRedEyePreviewPane(this);
-  ShowOptions = new QLabel(this);
-  ShowOptions->setCursor(Qt::PointingHandCursor);
-  ShowOptions->setVisible(false);
-  ShowOptions->installEventFilter(this);
-
-  for (QWidget* W : {static_cast<QWidget*>(TitleLabel), static_cast<QWidget*>(SelectionPreview),
-                     static_cast<QWidget*>(AreaSizeLabel), static_cast<QWidget*>(AreaSizeTrackBar), FormulaPanel,
-                     RemoveBorderPanel, static_cast<QWidget*>(BrightnessLabel),
-                     static_cast<QWidget*>(BrightnessTrackBar), static_cast<QWidget*>(CorrectionPreview),
-                     static_cast<QWidget*>(ShowOptions)})
-    Layout->addWidget(W);
+  AddControl(CorrectionPreview);
+  // The link exists for demonstrations and the settings; the frame never shows it.
+  AddLink();
 
   SelectionTimer = new QTimer(this);
   SelectionTimer->setInterval(200);
@@ -207,11 +188,8 @@ bool TQvRedEyeFrame::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->type() == QEvent::FocusIn) {
     if (Watched == AreaSizeTrackBar) AreaSizeTrackBarEnter();
     if (Watched == BrightnessTrackBar) BrightnessTrackBarEnter();
-  } else if (Event->type() == QEvent::MouseButtonRelease && Watched == ShowOptions) {
-    ShowOptionsButtonClick();
-    return true;
   }
-  return TQvFrame::eventFilter(Watched, Event);
+  return TQvOptionFrame::eventFilter(Watched, Event);
 }
 
 void TQvRedEyeFrame::ComputePreviewScale(const TRect& Box, const QRect& Pane) {
@@ -239,54 +217,45 @@ void TQvRedEyeFrame::BrightnessTrackBarChange() {
 void TQvRedEyeFrame::FormulaRadioButtonClick(int Formula) {
   if (!FTool) return;
   FTool->SetFormula(Formula);
-  const QString Number = QString::number(Formula + 1);
-  FTool->RecordMove(QStringLiteral("RedEyeFormula") + Number);
-  FTool->RecordMessage(QStringLiteral("Formula ") + Number);
-  FTool->RecordLine(QStringLiteral("RedEyeFormula") + Number);
+  FTool->RecordClick(QStringLiteral("RedEyeFormula") + QString::number(Formula + 1));
 }
 
 void TQvRedEyeFrame::IncSizeButtonClick() {
   if (!FTool) return;
   FTool->SetBorder(FTool->FBorder + 1);
-  FTool->RecordMove(QStringLiteral("RedEyeIncArea"));
-  FTool->RecordMessage(QStringLiteral("Increase Correction Area"));
+  FTool->RecordEnter(QStringLiteral("RedEyeIncArea"));
   FTool->RecordLine(QStringLiteral("RedEyeBorderSize ") + QString::number(FTool->FBorder));
 }
 
 void TQvRedEyeFrame::DecSizeButtonClick() {
   if (!FTool) return;
   FTool->SetBorder(FTool->FBorder - 1);
-  FTool->RecordMove(QStringLiteral("RedEyeDecArea"));
-  FTool->RecordMessage(QStringLiteral("Decrease Correction Area"));
+  FTool->RecordEnter(QStringLiteral("RedEyeDecArea"));
   FTool->RecordLine(QStringLiteral("RedEyeBorderSize ") + QString::number(FTool->FBorder));
 }
 
 void TQvRedEyeFrame::ShowOptionsButtonClick() {
-  if (FTool) FTool->SetShowOptions(!FTool->FShowOptions);
+  if (OnShowOptionsClick) OnShowOptionsClick();
 }
 
 void TQvRedEyeFrame::AreaSizeTrackBarEnter() {
   if (!FTool) return;
-  FTool->RecordMove(QStringLiteral("RedEyeAreaSize"));
-  FTool->RecordMessage(QStringLiteral("Change Red Eye Area Size"));
+  FTool->RecordEnter(QStringLiteral("RedEyeAreaSize"));
 }
 
 void TQvRedEyeFrame::BrightnessTrackBarEnter() {
   if (!FTool) return;
-  FTool->RecordMove(QStringLiteral("RedEyeBrightness"));
-  FTool->RecordMessage(QStringLiteral("Change Red Eye Brighness"));
+  FTool->RecordEnter(QStringLiteral("RedEyeBrightness"));
 }
 
 void TQvRedEyeFrame::SelectionPreviewClick() {
   if (!FTool) return;
-  FTool->RecordMove(QStringLiteral("RedEyeSelection"));
-  FTool->RecordMessage(QStringLiteral("Selection Preview"));
+  FTool->RecordEnter(QStringLiteral("RedEyeSelection"));
 }
 
 void TQvRedEyeFrame::CorrectionPreviewClick() {
   if (!FTool) return;
-  FTool->RecordMove(QStringLiteral("RedEyePreview"));
-  FTool->RecordMessage(QStringLiteral("Correction Preview"));
+  FTool->RecordEnter(QStringLiteral("RedEyePreview"));
 }
 
 bool TQvRedEyeFrame::PaneState(const TQvRedEyePreviewPane& Pane, TQvRedEyeCommandState*& State,

@@ -3,7 +3,7 @@
 // the source pane (uncorrected, the detected region outlined by crawling stripes) and the
 // processed pane.
 
-#include "QvForms.h"
+#include "QvOptionFrame.h"
 #include "QvTypes.h"
 
 #include <QPointer>
@@ -62,7 +62,7 @@ struct TQvRedEyePaneGeometry {
 // left or right.
 QRegion OutlineRegion(const QRegion& Region, int Width);
 
-class TQvRedEyeFrame : public TQvFrame {
+class TQvRedEyeFrame : public TQvOptionFrame {
   Q_OBJECT
 
  public:
@@ -97,7 +97,6 @@ class TQvRedEyeFrame : public TQvFrame {
   double FPreviewScale = 0;
   int FAnimationPhase = 0;  // 0..7: the stripes' offset
 
-  QLabel* TitleLabel = nullptr;
   TQvRedEyePreviewPane* SelectionPreview = nullptr;
   QLabel* AreaSizeLabel = nullptr;
   QSlider* AreaSizeTrackBar = nullptr;
@@ -113,7 +112,6 @@ class TQvRedEyeFrame : public TQvFrame {
   QLabel* BrightnessLabel = nullptr;
   QSlider* BrightnessTrackBar = nullptr;
   TQvRedEyePreviewPane* CorrectionPreview = nullptr;
-  QLabel* ShowOptions = nullptr;
   QTimer* SelectionTimer = nullptr;
 
  protected:

@@ -1,26 +1,17 @@
 #include "QvRedEyeTool.h"
 
-#include "MainForm.h"
 #include "QvCursors.h"
-#include "QvDemoTarget.h"
 #include "QvGraphicsEditor.h"
 #include "QvGuid.h"
 #include "QvLocalizer.h"
-#include "QvProperties.h"
 #include "QvRedEyeFrame.h"
-#include "QvSDF.h"
-#include "QvToolPanel.h"
 
-#include <QAction>
-#include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QToolButton>
-#include <QVariant>
 
 #include <utility>
 
@@ -57,6 +48,13 @@ QIcon RedEyeGlyph() {
 TQvRedEyeCommandState::TQvRedEyeCommandState(TQvGraphicsTool* Tool, TQvGraphicsDocument* Document, const TRect& Rect)
     : TQvGraphicsCommandState(Tool, Document, Rect) {}
 
+void TQvRedEyeCommandState::SetSettings(const TRedEyeSettings& Settings) {
+  FAreaSize = Settings.AreaSize;
+  FBrightness = Settings.Brightness;
+  FFormula = Settings.Formula;
+  FBorder = Settings.Border;
+}
+
 // ---- view control ----
 
 bool TQvRedEyeControl::GetCursor(TQvShiftState, const TPoint&, int& CursorId) {
@@ -76,19 +74,15 @@ bool TQvRedEyeControl::MouseDown(TQvMouseButton, TQvShiftState, const TPoint& Po
 
 // ---- the tool ----
 
-TQvRedEyeTool::TQvRedEyeTool() {
+TQvRedEyeTool::TQvRedEyeTool(TQvGraphicsEditor* Editor) : TQvPanelTool(Editor) {
   FDemoName = "RedEye";
   SetControlClass<TQvRedEyeControl>();
+  SetHint(900, QStringLiteral("Eye Correction"));
+  SetSettingsGuid(QvSettingsGuid::RedEyeTool);
   RegisterCursor(crCross, QCursor(Qt::CrossCursor));
-  if (MainForm && ToolPanelModule && ToolPanelModule->Toolbar) {
-    int Image = MainForm->AddImage(QStringLiteral("RedEye"));
-    if (Image < 0) Image = MainForm->Images().Add(RedEyeGlyph());
-    MainForm->AddToolButton(ToolPanelModule->Toolbar, nullptr, nullptr, QStringLiteral("Red Eye Correction"), Image,
-                            [this] { ButtonClick(FButton); }, &FButton);
-    FButton->setCheckable(true);
-    TQvRedEyeFrame* Created = nullptr;
-    ToolPanelModule->CreateOptionFrame(Created);
-    FFrame = Created;
+  CreateButton(QStringLiteral("Red Eye Correction"), QStringLiteral("RedEye"), RedEyeGlyph());
+  if (Button()) {
+    FFrame = CreateFrame<TQvRedEyeFrame>();
     if (FFrame) FFrame->FTool = this;
   }
   SetShowOptions(true);
@@ -103,64 +97,25 @@ TQvRedEyeTool::~TQvRedEyeTool() {
 }
 
 void TQvRedEyeTool::Localize() {
-  if (FButton) FButton->setToolTip(L(900, "Eye Correction"));
+  TQvPanelTool::Localize();
   if (!FFrame) return;
   TQvRedEyeFrame& F = *FFrame;
-  F.TitleLabel->setText(L(900, "Eye Correction"));
-  F.AreaSizeLabel->setText(L(901, "Area Size") + QStringLiteral(": ") + QString::number(FAreaSize));
   // Only a positive border keeps its number here; SetBorder shows negative ones until this runs.
   if (FBorder > 0)
     F.RemoveBorderLabel->setText(L(905, "Remove Border") + QStringLiteral(": ") + QString::number(FBorder) +
                                  QLatin1Char(' ') + L(2600, "px"));
   else
     F.RemoveBorderLabel->setText(L(905, "Remove Border") + QLatin1Char(':'));
-  F.BrightnessLabel->setText(L(550, "Brightness") + QStringLiteral(": ") + QString::number(FBrightness));
   F.FormulaLabel->setText(L(2601, "Formula"));
-  F.ShowOptions->setText(FShowOptions ? L(2020, "Hide Options") : L(2019, "Show More Options"));
   InvalidatePreviews();
 }
 
-void TQvRedEyeTool::LoadSettings(TQvSDFReader& Reader) {
-  TQvGraphicsTool::LoadSettings(Reader);
-  if (!Reader.EnterNode(1, QvSettingsGuid::RedEyeTool)) return;
-  int32_t Value = 0;
-  if (Reader.ReadInteger(1, Value)) SetShowOptions(Value != 0);
-  Reader.LeaveNode();
-}
-
-void TQvRedEyeTool::SaveSettings(TQvSDFWriter& Writer) {
-  TQvGraphicsTool::SaveSettings(Writer);
-  Writer.BeginNode(1, QvSettingsGuid::RedEyeTool);
-  Writer.WriteInteger(1, FShowOptions ? 1 : 0);
-  Writer.EndNode();
-}
-
-void TQvRedEyeTool::UpdateControls() {
-  UpdateToolControls(FButton, FFrame);
-  if (FFrame) FFrame->SetControlsEnabled(FButton && FButton->isEnabled() && FButton->isChecked());
-}
-
-void TQvRedEyeTool::CommitChange() {
-  if (!FDocument) return;
-  TQvGraphicsDocument& Doc = *FDocument;
-  TRect R = Doc.FChangedRect;
-  // Every click is an undo step, even one that found no pupil, so that a setting change always has
-  // a step of this tool to replace.
-  if (R.IsEmpty()) R = TRect{FSeed.X, FSeed.Y, FSeed.X + 1, FSeed.Y + 1};
-  auto State = std::make_unique<TQvRedEyeCommandState>(this, &Doc, R);
-  State->FBrightness = FBrightness;
+std::unique_ptr<TQvCommandState> TQvRedEyeTool::CreateCommandState(TQvGraphicsDocument& Document, const TRect& Rect) {
+  auto State = std::make_unique<TQvRedEyeCommandState>(this, &Document, Rect);
+  State->SetSettings(Settings());
   State->FSeed = FSeed;
-  State->FAreaSize = FAreaSize;
-  State->FFormula = FFormula;
-  State->FBorder = FBorder;
   State->FRegion = std::make_unique<TQvPixelRegion>(FSelection->Region());
-  Doc.AddCommandState(std::move(State));
-  const TQvPixels* Current = Doc.Pixels();
-  if (!Current) return;
-  if (Doc.FBackup.BoundsRect() == Current->BoundsRect() && Doc.FBackup.Format == Current->Format)
-    Doc.FBackup.CopyRect(R.Left, R.Top, *Current, R);
-  else
-    Doc.SyncBackup();
+  return State;
 }
 
 void TQvRedEyeTool::DocumentOpened(TQvGraphicsDocument*) {
@@ -170,7 +125,7 @@ void TQvRedEyeTool::DocumentOpened(TQvGraphicsDocument*) {
 
 void TQvRedEyeTool::DocumentClosing(TQvGraphicsDocument* Document) {
   // Only a change of this tool is ended here; another tool's pending change belongs to that tool.
-  if (Document && Document->FModifying && Document->FModifyingTool == this) EndChange();
+  if (Document && Document->Modifying() && Document->ModifyingTool() == this) EndChange();
 }
 
 void TQvRedEyeTool::DocumentSaving(TQvGraphicsDocument*) {}
@@ -193,47 +148,33 @@ void TQvRedEyeTool::BeforeRedo(TQvCommandState* State) { TakeOverSettings(State)
 
 void TQvRedEyeTool::AfterUndo(TQvCommandState* State) { TakeOverSettings(State); }
 
-bool TQvRedEyeTool::SetAvailable(bool Value) {
-  if (FFrame) FFrame->setVisible(Value && IsActiveTool());
-  if (FButton) FButton->setVisible(Value);
-  return TQvGraphicsTool::SetAvailable(Value);
-}
-
-void TQvRedEyeTool::Activate() {
-  TQvGraphicsTool::Activate();
-  if (FFrame) {
-    FFrame->setVisible(FAvailable);
-    FFrame->raise();
-  }
-}
-
-void TQvRedEyeTool::RegisterDemoItems() {
-  IQvDemoRegistry* Registry = FindDemoRegistry();
-  if (!Registry) return;
+void TQvRedEyeTool::FillDemoItems() {
+  TQvRedEyeFrame* F = FFrame;
   // The button's toolbar item; the tool panel shows it only when the panel exists.
-  Registry->RegisterComponent(QStringLiteral("RedEye"), FButton);
-  if (FFrame) {
-    TQvRedEyeFrame& F = *FFrame;
-    const std::pair<const char*, QWidget*> Controls[] = {
-        {"RedEyeSelection", F.SelectionPreview}, {"RedEyeAreaSize", F.AreaSizeTrackBar},
-        {"RedEyeFormula1", F.Formula1RadioButton}, {"RedEyeFormula2", F.Formula2RadioButton},
-        {"RedEyeFormula3", F.Formula3RadioButton}, {"RedEyeIncArea", F.IncSizeButton},
-        {"RedEyeDecArea", F.DecSizeButton},       {"RedEyeBrightness", F.BrightnessTrackBar},
-        {"RedEyePreview", F.CorrectionPreview},   {"RedEyeOptions", F.ShowOptions}};
-    for (const auto& [Name, Widget] : Controls) Registry->RegisterComponent(QString::fromLatin1(Name), Widget);
-  }
-  Registry->RegisterIntegerCommand(QStringLiteral("RedEyeAreaSize"), DefaultAreaSize,
-                                   [this](int Value) { SetAreaSize(Value); });
-  for (int Formula = 0; Formula < 3; ++Formula)
-    Registry->RegisterIntegerCommand(QStringLiteral("RedEyeFormula%1").arg(Formula + 1), Formula,
-                                     [this](int Value) { SetFormula(Value); });
-  Registry->RegisterIntegerCommand(QStringLiteral("RedEyeBorderSize"), 0, [this](int Value) { SetBorder(Value); });
-  Registry->RegisterIntegerCommand(QStringLiteral("RedEyeBrightness"), DefaultBrightness,
-                                   [this](int Value) { SetBrightness(Value); });
-  Registry->RegisterBooleanCommand(QStringLiteral("RedEyeShowOptions"), true,
-                                   [this](bool Value) { SetShowOptions(Value); });
-  Registry->RegisterBooleanCommand(QStringLiteral("RedEyeHideOptions"), false,
-                                   [this](bool Value) { SetShowOptions(Value); });
+  DemoItems().Control(QStringLiteral("RedEye"), Button());
+  if (F)
+    DemoItems()
+        .Control(QStringLiteral("RedEyeSelection"), F->SelectionPreview, QStringLiteral("Selection Preview"))
+        .Control(QStringLiteral("RedEyeAreaSize"), F->AreaSizeTrackBar, QStringLiteral("Change Red Eye Area Size"))
+        .Control(QStringLiteral("RedEyeFormula1"), F->Formula1RadioButton, QStringLiteral("Formula 1"))
+        .Control(QStringLiteral("RedEyeFormula2"), F->Formula2RadioButton, QStringLiteral("Formula 2"))
+        .Control(QStringLiteral("RedEyeFormula3"), F->Formula3RadioButton, QStringLiteral("Formula 3"))
+        .Control(QStringLiteral("RedEyeIncArea"), F->IncSizeButton, QStringLiteral("Increase Correction Area"))
+        .Control(QStringLiteral("RedEyeDecArea"), F->DecSizeButton, QStringLiteral("Decrease Correction Area"))
+        .Control(QStringLiteral("RedEyeBrightness"), F->BrightnessTrackBar, QStringLiteral("Change Red Eye Brighness"))
+        .Control(QStringLiteral("RedEyePreview"), F->CorrectionPreview, QStringLiteral("Correction Preview"))
+        .Control(QStringLiteral("RedEyeOptions"), F->ShowOptions);
+  // The defaults are the start values of every run.
+  const TRedEyeSettings Start;
+  DemoItems().Integer(QStringLiteral("RedEyeAreaSize"), Start.AreaSize, [this](int Value) { SetAreaSize(Value); });
+  for (int Formula = 0; Formula < TRedEyeSettings::FormulaCount; ++Formula)
+    DemoItems().Integer(QStringLiteral("RedEyeFormula%1").arg(Formula + 1), Formula,
+                        [this](int Value) { SetFormula(Value); });
+  DemoItems()
+      .Integer(QStringLiteral("RedEyeBorderSize"), Start.Border, [this](int Value) { SetBorder(Value); })
+      .Integer(QStringLiteral("RedEyeBrightness"), Start.Brightness, [this](int Value) { SetBrightness(Value); })
+      .Boolean(QStringLiteral("RedEyeShowOptions"), true, [this](bool Value) { SetShowOptions(Value); })
+      .Boolean(QStringLiteral("RedEyeHideOptions"), false, [this](bool Value) { SetShowOptions(Value); });
 }
 
 TQvRedEyeCommandState* TQvRedEyeTool::LastRedEyeState() const {
@@ -246,19 +187,17 @@ void TQvRedEyeTool::Apply() {
   TQvGraphicsEditor* E = Editor();
   TQvGraphicsDocument* Doc = E ? E->ActiveDocument() : nullptr;
   TQvGraphicsView* View = E ? E->ActiveView() : nullptr;
-  if (!Doc || !View || Doc->FModifying) return;
-  BeginChange(View);
-  if (!FPixels || !FBackupPixels) {
-    CancelChange();
+  if (!Doc || !View || Doc->Modifying()) return;
+  TQvToolChange& C = Change();
+  if (!C.Begin(View) || !C.Backup()) {
+    C.Cancel();
     return;
   }
-  FSelection->Select(*FBackupPixels, FSeed, 255 - FAreaSize, FBorder, FFormula);
-  CorrectRedEye(*FPixels, *FSelection, FBrightness);
-  const TRect Box = FSelection->GetBounds();
+  const TRect Box = ApplyRedEye(*FSelection, *C.Backup(), *C.Pixels(), FSeed, Settings());
   if (FFrame) FFrame->ComputePreviewScale(Box, FFrame->SelectionPreview->InnerRect());
   InvalidatePreviews();
-  AddChangedRect(Box, false);
-  EndChange();
+  C.AddChangedRect(Box);
+  C.Commit();
 }
 
 void TQvRedEyeTool::Reapply() {
@@ -267,7 +206,7 @@ void TQvRedEyeTool::Reapply() {
   TQvGraphicsDocument* Doc = E ? E->ActiveDocument() : nullptr;
   if (!Doc) return;
   // With another change pending the new correction could not be made, so the old one must stay.
-  if (!Doc->FModifying && dynamic_cast<TQvRedEyeCommandState*>(Doc->History.LastUndoState())) {
+  if (!Doc->Modifying() && dynamic_cast<TQvRedEyeCommandState*>(Doc->History.LastUndoState())) {
     Doc->History.Undo();
     Apply();
   }
@@ -305,8 +244,15 @@ void TQvRedEyeTool::SetFormula(int32_t Value) {
   Reapply();
 }
 
+void TQvRedEyeTool::SetSettings(const TRedEyeSettings& Settings) {
+  SetAreaSize(Settings.AreaSize);
+  SetBrightness(Settings.Brightness);
+  SetFormula(Settings.Formula);
+  SetBorder(Settings.Border);
+}
+
 void TQvRedEyeTool::SetBorder(int32_t Value) {
-  if (Value == FBorder || Value < -MaxBorder || Value > MaxBorder) return;
+  if (Value == FBorder || !TRedEyeSettings::ValidBorder(Value)) return;
   FBorder = Value;
   Reapply();
   if (FFrame) {
@@ -318,36 +264,8 @@ void TQvRedEyeTool::SetBorder(int32_t Value) {
   }
 }
 
-void TQvRedEyeTool::SetShowOptions(bool Value) {
-  FShowOptions = Value;
-  UpdateLayout();
-  RecordMove(QStringLiteral("RedEyeOptions"));
-  RecordLine(Value ? QStringLiteral("RedEyeShowOptions") : QStringLiteral("RedEyeHideOptions"));
-}
-
-void TQvRedEyeTool::UpdateLayout() {
-  if (!FFrame) return;
-  TQvRedEyeFrame& F = *FFrame;
-  F.Formula1RadioButton->setVisible(FShowOptions);
-  F.Formula2RadioButton->setVisible(FShowOptions);
-  F.Formula3RadioButton->setVisible(FShowOptions);
-  F.ShowOptions->setText(FShowOptions ? L(2020, "Hide Options") : L(2019, "Show More Options"));
-}
-
 void TQvRedEyeTool::InvalidatePreviews() {
   if (!FFrame) return;
   FFrame->SelectionPreview->update();
   FFrame->CorrectionPreview->update();
-}
-
-void TQvRedEyeTool::RecordMove(const QString& Name) {
-  if (FRecorder) FRecorder->RecordLine(QStringLiteral("MouseCurvedMove ") + Name);
-}
-
-void TQvRedEyeTool::RecordMessage(const QString& Text) {
-  if (FRecorder && FRecorder->RecordMessages()) FRecorder->RecordLine(QStringLiteral("Message \"") + Text + QLatin1Char('"'));
-}
-
-void TQvRedEyeTool::RecordLine(const QString& Line) {
-  if (FRecorder) FRecorder->RecordLine(Line);
 }

@@ -5,10 +5,11 @@
 // tunes the result live while the history keeps a single step. The option frame shows the last
 // corrected eye before and after.
 
-#include "QvGraphicsTool.h"
+#include "QvPanelTool.h"
 #include "QvPixelRegion.h"
 #include "QvRedEyeFrame.h"
 #include "RedEyeSelection.h"
+#include "RedEyeSettings.h"
 
 #include <QPointer>
 
@@ -21,6 +22,9 @@ class QAction;
 class TQvRedEyeCommandState : public TQvGraphicsCommandState {
  public:
   TQvRedEyeCommandState(TQvGraphicsTool* Tool, TQvGraphicsDocument* Document, const TRect& Rect);
+
+  TRedEyeSettings Settings() const { return {FAreaSize, FBrightness, FFormula, FBorder}; }
+  void SetSettings(const TRedEyeSettings& Settings);
 
   int32_t FBorder = 0;
   int32_t FFormula = 0;
@@ -41,35 +45,29 @@ class TQvRedEyeControl : public TQvGraphicsToolControl {
   bool MouseDown(TQvMouseButton Button, TQvShiftState Shift, const TPoint& Point) override;
 };
 
-class TQvRedEyeTool : public TQvGraphicsTool {
+class TQvRedEyeTool : public TQvPanelTool {
   Q_OBJECT
 
  public:
-  static constexpr int32_t DefaultAreaSize = 176;
-  static constexpr int32_t DefaultBrightness = 50;
-  static constexpr int32_t MaxBorder = 5;
+  static constexpr int32_t DefaultAreaSize = TRedEyeSettings::DefaultAreaSize;
+  static constexpr int32_t DefaultBrightness = TRedEyeSettings::DefaultBrightness;
+  static constexpr int32_t MaxBorder = TRedEyeSettings::MaxBorder;
 
   // Adds the button to the tool panel and creates the option frame there when the panel exists;
   // without it (the command-line tool) the tool works without either.
-  TQvRedEyeTool();
+  explicit TQvRedEyeTool(TQvGraphicsEditor* Editor = GraphicsEditor);
   ~TQvRedEyeTool() override;
 
   void Localize() override;
-  void LoadSettings(TQvSDFReader& Reader) override;
-  void SaveSettings(TQvSDFWriter& Writer) override;
-  void UpdateControls() override;
-  // Records the step even for an empty changed rectangle (then the pixel at FSeed), with the
-  // settings and a copy of the region.
-  void CommitChange() override;
+  // A state with the settings and a copy of the region.
+  std::unique_ptr<TQvCommandState> CreateCommandState(TQvGraphicsDocument& Document, const TRect& Rect) override;
+  // Every click is an undo step, even one that found no pupil: then the pixel at FSeed.
+  TRect EmptyChangeRect() const override { return TRect{FSeed.X, FSeed.Y, FSeed.X + 1, FSeed.Y + 1}; }
   void DocumentOpened(TQvGraphicsDocument* Document) override;
   void DocumentClosing(TQvGraphicsDocument* Document) override;
   void DocumentSaving(TQvGraphicsDocument* Document) override;
   void BeforeRedo(TQvCommandState* State) override;
   void AfterUndo(TQvCommandState* State) override;
-  bool SetAvailable(bool Value) override;
-  void Activate() override;
-  // The frame's controls and the setting commands, named "RedEye..." for demonstrations.
-  void RegisterDemoItems() override;
 
   // The correction at FSeed on the editor's active view, as one complete change.
   void Apply();
@@ -82,31 +80,29 @@ class TQvRedEyeTool : public TQvGraphicsTool {
   // Ignores values outside −5..5.
   void SetBorder(int32_t Value);
   void SetSeed(const TPoint& Point) { FSeed = Point; }
-  void SetShowOptions(bool Value);
-  void UpdateLayout();
+  // All four settings, each through its setter (area size, brightness, formula, border).
+  void SetSettings(const TRedEyeSettings& Settings);
+  TRedEyeSettings Settings() const { return {FAreaSize, FBrightness, FFormula, FBorder}; }
   void InvalidatePreviews();
 
   // The red-eye step on top of the active document's history, or nullptr.
   TQvRedEyeCommandState* LastRedEyeState() const;
-  // Lines for the demonstration recorder; nothing while none runs.
-  void RecordMove(const QString& Name);
-  void RecordMessage(const QString& Text);
-  void RecordLine(const QString& Line);
 
   TQvRedEyeFrame* Frame() const { return FFrame; }
-  QAction* Button() const { return FButton; }
   const TRedEyeSelection& Selection() const { return *FSelection; }
 
-  QAction* FButton = nullptr;
   QPointer<TQvRedEyeFrame> FFrame;
   std::unique_ptr<TRedEyeSelection> FSelection;
   int32_t FBrightness = 0;
-  bool FShowOptions = false;
   bool FUpdating = false;  // settings are being taken over from an undo state
   TPoint FSeed;
   int32_t FFormula = 0;
   int32_t FBorder = 0;
   int32_t FAreaSize = 0;
+
+ protected:
+  // The frame's controls and the setting commands, named "RedEye..." for demonstrations.
+  void FillDemoItems() override;
 
  private:
   void TakeOverSettings(TQvCommandState* State);
