@@ -6,10 +6,13 @@
 #include "MainForm.h"
 #include "Module.h"
 #include "QvApplication.h"
+#include "QvCrop2Tool.h"
 #include "QvDemonstration.h"
 #include "QvGraphicsEditor.h"
 #include "QvOriginalImageTool.h"
 #include "QvRedEyeTool.h"
+#include "QvResizeTool.h"
+#include "QvRotateTool.h"
 #include "QvToolPanel.h"
 
 #include <QToolBar>
@@ -38,7 +41,11 @@ void ComposeEditor(TModule& Root) {
   //     undo brush, rotate, resize, crop, text.
   Application->CreateModule(OriginalImageTool);
   Application->CreateModule(RedEyeTool);
-  //     Gleam, brightness and contrast, undo brush, rotate, resize, crop and text follow here.
+  //     Gleam, brightness and contrast and the undo brush come here.
+  Application->CreateModule(RotateTool);
+  Application->CreateModule(ResizeTool);
+  Application->CreateModule(Crop2Tool);
+  //     Text follows here.
   // 12. The red-eye tool becomes the graphics editor's default tool.
   GraphicsEditor->SetDefaultTool(RedEyeTool);
 }
