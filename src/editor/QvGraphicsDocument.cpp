@@ -289,7 +289,8 @@ bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea
   if (Source.IsEmpty()) return false;
   const int32_t W = Source.Width();
   const int32_t H = Source.Height();
-  const TRect OriginalSource = IntersectRect(Source, TRect{0, 0, FOriginal->Width(), FOriginal->Height()});
+  const TRect OriginalBounds{0, 0, FOriginal->Width(), FOriginal->Height()};
+  const TRect OriginalSource = CutFirst ? IntersectRect(Source, OriginalBounds) : OriginalBounds;
   const int32_t OW = OriginalSource.Width();
   const int32_t OH = OriginalSource.Height();
   std::unique_ptr<TQvLTBitmap> NewImage = FImage->ResizedCopy(AWidth, AHeight, Source);
