@@ -152,6 +152,10 @@ void TQvRotateFrame::RenderPreview() {
   ThumbnailView->update();
 }
 
+bool TQvRotateFrame::TransformThumbnail(TQvImageOperation Operation) {
+  return FThumbnail && TransformBitmap(*FThumbnail, Operation);
+}
+
 void TQvRotateFrame::OperationButtonClick(TQvImageOperation Operation) {
   if (!FTool) return;
   FTool->Perform(Operation);

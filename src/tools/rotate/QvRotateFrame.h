@@ -48,6 +48,9 @@ class TQvRotateFrame : public TQvOptionFrame {
   // The thumbnail with the checked operation carried out, painted in the view; only while the tool
   // is active, the preview shown and a document open.
   void RenderPreview();
+  // The thumbnail follows an operation done on the document: it is turned alike rather than made
+  // again from the whole photo. False when there is none to turn.
+  bool TransformThumbnail(TQvImageOperation Operation);
   // The checked radio button's operation (rotate left, right, flip horizontal, vertical, in that
   // order of testing); None when none is checked.
   TQvImageOperation SelectedOperation() const;

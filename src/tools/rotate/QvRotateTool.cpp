@@ -31,8 +31,18 @@ TQvRotateCommandState::TQvRotateCommandState(TQvRotateTool* Tool, TQvGraphicsDoc
                                              TQvImageOperation Operation)
     : TQvOperationCommandState(Tool, Document, Operation) {}
 
+void TQvRotateCommandState::Undo() {
+  FPending = InverseOperation(FOperation);
+  TQvOperationCommandState::Undo();
+}
+
+void TQvRotateCommandState::Redo() {
+  FPending = FOperation;
+  TQvOperationCommandState::Redo();
+}
+
 void TQvRotateCommandState::AfterTransform() {
-  if (auto* Tool = qobject_cast<TQvRotateTool*>(FTool)) Tool->UpdatePreview();
+  if (auto* Tool = qobject_cast<TQvRotateTool*>(FTool)) Tool->FollowOperation(FPending);
 }
 
 // ---- the tool ----
@@ -132,9 +142,9 @@ bool TQvRotateTool::Perform(TQvImageOperation Operation) {
   }
   if (Operation == TQvImageOperation::RotateLeft) {
     Change().Commit();
-    UpdatePreview();
+    FollowOperation(Operation);
   } else {
-    UpdatePreview();
+    FollowOperation(Operation);
     Change().Commit();
   }
   FOperation = TQvImageOperation::None;
@@ -145,6 +155,17 @@ void TQvRotateTool::UpdatePreview() {
   if (!FFrame) return;
   TQvGraphicsEditor* E = Editor();
   FFrame->LoadThumbnail(E ? E->ActiveDocument() : nullptr);
+  FFrame->RenderPreview();
+}
+
+void TQvRotateTool::FollowOperation(TQvImageOperation Operation) {
+  if (!FFrame) return;
+  // Turning the small thumbnail shows the same as making it again from the whole photo, at a
+  // fraction of the cost.
+  if (!FFrame->TransformThumbnail(Operation)) {
+    UpdatePreview();
+    return;
+  }
   FFrame->RenderPreview();
 }
 

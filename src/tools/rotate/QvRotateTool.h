@@ -16,8 +16,14 @@ class TQvRotateCommandState : public TQvOperationCommandState {
  public:
   TQvRotateCommandState(TQvRotateTool* Tool, TQvGraphicsDocument* Document, TQvImageOperation Operation);
 
+  void Undo() override;
+  void Redo() override;
+
  protected:
   void AfterTransform() override;
+
+ private:
+  TQvImageOperation FPending = TQvImageOperation::None;  // what the undo or redo under way does
 };
 
 class TQvRotateTool : public TQvPanelTool {
@@ -45,6 +51,9 @@ class TQvRotateTool : public TQvPanelTool {
   bool FlipVertical() { return Perform(TQvImageOperation::FlipVertical); }
   // The frame's thumbnail from the current document, then its preview.
   void UpdatePreview();
+  // After Operation was done on the document: the thumbnail turned alike (a new one when there is
+  // none), then the preview.
+  void FollowOperation(TQvImageOperation Operation);
 
   TQvRotateFrame* Frame() const { return FFrame; }
 
