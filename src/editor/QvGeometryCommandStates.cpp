@@ -28,7 +28,7 @@ TRect AreaOrBounds(const TQvGraphicsDocument* Document) {
 
 TQvOperationCommandState::TQvOperationCommandState(TQvGraphicsTool* Tool, TQvGraphicsDocument* Document,
                                                    TQvImageOperation Operation)
-    : TQvCustomGraphicsCommandState(Tool, Document, AreaOrBounds(Document)), FOperation(Operation) {}
+    : TQvCustomGraphicsCommandState(Tool, Document, AreaOrBounds(Document), false), FOperation(Operation) {}
 
 void TQvOperationCommandState::Undo() {
   {
@@ -52,13 +52,19 @@ void TQvOperationCommandState::Redo() {
 
 TQvImageCopyCommandState::TQvImageCopyCommandState(TQvGraphicsTool* Tool, TQvGraphicsDocument* Document,
                                                    const TRect& Rect)
-    : TQvCustomGraphicsCommandState(Tool, Document, Rect), FArea(AreaOrBounds(Document)) {
-  if (FDocument) FDocument->GetImages(FBefore, &FBeforeOriginal);
+    : TQvCustomGraphicsCommandState(Tool, Document, Rect, false), FArea(AreaOrBounds(Document)) {
+  if (FDocument) {
+    FDocument->GetImages(FBefore, &FBeforeOriginal);
+    FLossless = FDocument->GetLosslessState();
+  }
 }
 
 void TQvImageCopyCommandState::Undo() {
-  if (FDocument && FDocument->SetImages(FBefore, FBeforeOriginal.IsEmpty() ? nullptr : &FBeforeOriginal))
+  if (FDocument && FDocument->SetImages(FBefore, FBeforeOriginal.IsEmpty() ? nullptr : &FBeforeOriginal)) {
     FDocument->SetArea(FArea);
+    // A crop undone still saves as a copy of the source rather than as a re-encoded picture.
+    FDocument->SetLosslessState(FLossless);
+  }
   TQvCustomGraphicsCommandState::Undo();
 }
 

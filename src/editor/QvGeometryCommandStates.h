@@ -53,6 +53,8 @@ class TQvImageCopyCommandState : public TQvCustomGraphicsCommandState {
   TQvPixelBuffer FBeforeOriginal;
   TQvPixelBuffer FBefore;
   TRect FArea;
+  // The lossless engine's state from before, given back with the images.
+  TQvGraphicsDocument::TLosslessState FLossless;
 
  protected:
   // The change itself, done again on redo (the document's Crop or Resize).

@@ -248,8 +248,13 @@ bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
   const int32_t W = Width();
   const int32_t H = Height();
   if (!((*FImage).*(Info->Bitmap))()) return false;
-  // An original that fails is left as it was (it may then differ in size, which Resize allows for).
-  ((*FOriginal).*(Info->Bitmap))();
+  // Both images turn or neither: an original that cannot be had turned takes the current image
+  // back, so the two never differ in size and the caller can tell that nothing happened. (An
+  // original that was let go, as the command-line program does, has nothing to turn.)
+  if (FOriginal->Pixels() && !((*FOriginal).*(Info->Bitmap))()) {
+    if (const TOperationInfo* Back = OperationInfo(InverseOperation(Operation))) ((*FImage).*(Back->Bitmap))();
+    return false;
+  }
   const auto Map = [Info, W, H](const TRect& A) { return Info->Map(A, W, H); };
   if (!FArea.IsEmpty()) FArea = Map(FArea);
   MapChangedRects(Map);
@@ -276,31 +281,62 @@ bool TQvGraphicsDocument::Crop(const TRect& Rect) {
 
 bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea, bool ResizeOriginal) {
   if (AWidth <= 0 || AHeight <= 0 || FImage->Width() <= 0 || FImage->Height() <= 0) return false;
-  if (!FArea.IsEmpty() && (FArea.Left > 0 || FArea.Top > 0)) Crop(FArea);
-  const int32_t W = Width();
-  const int32_t H = Height();
-  const int32_t OW = FOriginal->Width();
-  const int32_t OH = FOriginal->Height();
-  if (!FImage->Resize(AWidth, AHeight)) return false;
+  // An area away from the top left is cut out first. Both new images are resampled from the old
+  // ones before anything is replaced, so a size that cannot be had leaves the document as it was.
+  const TRect Bounds{0, 0, Width(), Height()};
+  const bool CutFirst = !FArea.IsEmpty() && (FArea.Left > 0 || FArea.Top > 0);
+  const TRect Source = CutFirst ? IntersectRect(FArea, Bounds) : Bounds;
+  if (Source.IsEmpty()) return false;
+  const int32_t W = Source.Width();
+  const int32_t H = Source.Height();
+  const TRect OriginalBounds{0, 0, FOriginal->Width(), FOriginal->Height()};
+  const TRect OriginalSource = CutFirst ? IntersectRect(Source, OriginalBounds) : OriginalBounds;
+  const int32_t OW = OriginalSource.Width();
+  const int32_t OH = OriginalSource.Height();
+  std::unique_ptr<TQvLTBitmap> NewImage = FImage->ResizedCopy(AWidth, AHeight, Source);
+  if (!NewImage) return false;
+  std::unique_ptr<TQvLTBitmap> NewOriginal;
+  if (ResizeOriginal && !OriginalSource.IsEmpty()) {
+    const auto Scaled = [](int32_t Size, int32_t New, int32_t Old) {
+      return std::max<int32_t>(1, static_cast<int32_t>(std::nearbyint(double(Size) * double(New) / double(Old))));
+    };
+    const bool SameSize = OW == W && OH == H;
+    NewOriginal = FOriginal->ResizedCopy(SameSize ? AWidth : Scaled(OW, AWidth, W),
+                                         SameSize ? AHeight : Scaled(OH, AHeight, H), OriginalSource);
+    if (!NewOriginal) return false;
+  } else if (CutFirst && !OriginalSource.IsEmpty()) {
+    FOriginal->Crop(OriginalSource);
+  }
+  if (CutFirst) {
+    FArea = TRect{};
+    EngineSetRegion(Source.Left, Source.Top, Source.Right, Source.Bottom);
+  }
+  FImage = std::move(NewImage);
+  if (NewOriginal) FOriginal = std::move(NewOriginal);
   if (ScaleArea && !FArea.IsEmpty())
     FArea = TRect{MulDivCeil(FArea.Left, AWidth, W), MulDivCeil(FArea.Top, AHeight, H),
                   MulDivFloor(FArea.Right, AWidth, W), MulDivFloor(FArea.Bottom, AHeight, H)};
-  if (ResizeOriginal && OW > 0 && OH > 0) {
-    if (OW == W && OH == H) {
-      FOriginal->Resize(AWidth, AHeight);
-    } else {
-      const auto Scaled = [](int32_t Size, int32_t New, int32_t Old) {
-        return std::max<int32_t>(
-            1, static_cast<int32_t>(std::nearbyint(double(Size) * double(New) / double(Old))));
-      };
-      FOriginal->Resize(Scaled(OW, AWidth, W), Scaled(OH, AHeight, H));
-    }
-  }
   // Every pixel was resampled.
   MarkWholeImageChanged();
   SyncBackup();
   EngineSetRegion(0, 0, AWidth, AHeight);
   UpdateViewAndStatus();
+  return true;
+}
+
+TQvGraphicsDocument::TLosslessState TQvGraphicsDocument::GetLosslessState() const {
+  TLosslessState State;
+  if (EngineLoaded()) State.Engine = FEngine->GetPendingState();
+  State.ChangedRects = FChangedRects;
+  State.Width = Width();
+  State.Height = Height();
+  return State;
+}
+
+bool TQvGraphicsDocument::SetLosslessState(const TLosslessState& State) {
+  if (State.Width != Width() || State.Height != Height()) return false;
+  if (EngineLoaded() && !FEngine->SetPendingState(State.Engine)) return false;
+  FChangedRects = State.ChangedRects;
   return true;
 }
 
@@ -405,8 +441,8 @@ void TQvGraphicsDocument::NotifyAfterRedo() {
   ForEachTool([State](IQvGraphicsToolEvents* Tool) { Tool->AfterRedo(State); });
 }
 
-void TQvGraphicsDocument::NotifyImageChanged(IQvGraphicsToolEvents* Tool, const TRect& Rect) {
+void TQvGraphicsDocument::NotifyImageChanged(IQvGraphicsToolEvents* Tool, const TRect& Rect, bool PixelsWritten) {
   // Made, undone or redone: either way the state's pixels were written into the image.
-  AddToChangedRects(Rect);
+  if (PixelsWritten) AddToChangedRects(Rect);
   ForEachTool([this, Tool, &Rect](IQvGraphicsToolEvents* Each) { Each->ImageChanged(this, Tool, Rect); });
 }

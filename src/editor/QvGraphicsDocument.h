@@ -11,6 +11,7 @@
 
 #include <QWidget>
 
+#include <any>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -133,6 +134,20 @@ class TQvGraphicsDocument : public TQvDocument {
   bool Crop(const TRect& Rect);
   bool Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea, bool ResizeOriginal);
 
+  // What a lossless save stands on at a moment: the engine's pending turn and cut and the
+  // changed rectangles. A state that puts whole images back (the undo of a crop or a resize)
+  // takes it before its change and gives it back after SetImages, so the engine is again where
+  // it was instead of taking the restored pictures for resized ones.
+  struct TLosslessState {
+    std::any Engine;
+    std::vector<TRect> ChangedRects;
+    int32_t Width = 0, Height = 0;
+  };
+  TLosslessState GetLosslessState() const;
+  // False (nothing changed) when the images are not of the state's size or the engine has taken
+  // another source since (a save through it): the whole picture then stays marked as changed.
+  bool SetLosslessState(const TLosslessState& State);
+
   // Whole-image exchange for crop and resize command states.
   void GetImages(TQvPixelBuffer& Current, TQvPixelBuffer* Original) const;
   bool SetImages(const TQvPixels& Current, const TQvPixels* Original);
@@ -154,7 +169,9 @@ class TQvGraphicsDocument : public TQvDocument {
   void NotifyBeforeRedo();
   void NotifyAfterRedo();
   // A command state was made, undone or redone: Rect of the image changed (it joins ChangedRects).
-  void NotifyImageChanged(IQvGraphicsToolEvents* Tool, const TRect& Rect);
+  // With PixelsWritten false the rectangle only tells the tools (the document's own turn, crop or
+  // resize already accounted for what it did).
+  void NotifyImageChanged(IQvGraphicsToolEvents* Tool, const TRect& Rect, bool PixelsWritten = true);
 
   int32_t Width() const { return FImage->Width(); }
   int32_t Height() const { return FImage->Height(); }

@@ -268,17 +268,17 @@ void TQvGraphicsToolControl::UpdateCursor() {
 // ---- command states ----
 
 TQvCustomGraphicsCommandState::TQvCustomGraphicsCommandState(TQvGraphicsTool* Tool, TQvGraphicsDocument* Document,
-                                                             const TRect& Rect)
-    : FTool(Tool), FDocument(Document), FRect(Rect) {
-  if (FDocument) FDocument->NotifyImageChanged(FTool, FRect);
+                                                             const TRect& Rect, bool WritesPixels)
+    : FTool(Tool), FDocument(Document), FRect(Rect), FWritesPixels(WritesPixels) {
+  if (FDocument) FDocument->NotifyImageChanged(FTool, FRect, FWritesPixels);
 }
 
 void TQvCustomGraphicsCommandState::Undo() {
-  if (FDocument) FDocument->NotifyImageChanged(FTool, FRect);
+  if (FDocument) FDocument->NotifyImageChanged(FTool, FRect, FWritesPixels);
 }
 
 void TQvCustomGraphicsCommandState::Redo() {
-  if (FDocument) FDocument->NotifyImageChanged(FTool, FRect);
+  if (FDocument) FDocument->NotifyImageChanged(FTool, FRect, FWritesPixels);
 }
 
 TQvGraphicsCommandState::TQvGraphicsCommandState(TQvGraphicsTool* Tool, TQvGraphicsDocument* Document,

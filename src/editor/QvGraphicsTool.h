@@ -294,8 +294,12 @@ class TQvGraphicsToolControl : public TQvViewObject {
 // simply not there.
 class TQvCustomGraphicsCommandState : public TQvCommandState {
  public:
-  // Stores the three and tells every tool that Rect of the document's image changed.
-  TQvCustomGraphicsCommandState(TQvGraphicsTool* Tool, TQvGraphicsDocument* Document, const TRect& Rect);
+  // Stores the three and tells every tool that Rect of the document's image changed. A state
+  // whose change the document carries out itself (a turn, a crop, a resize: the document keeps
+  // track of what that did to a lossless save) passes WritesPixels false, so Rect does not count
+  // as pixels written.
+  TQvCustomGraphicsCommandState(TQvGraphicsTool* Tool, TQvGraphicsDocument* Document, const TRect& Rect,
+                                bool WritesPixels = true);
 
   void Undo() override;
   void Redo() override;
@@ -303,6 +307,7 @@ class TQvCustomGraphicsCommandState : public TQvCommandState {
   TQvGraphicsTool* FTool;
   TQvGraphicsDocument* FDocument;
   TRect FRect;  // image coordinates
+  bool FWritesPixels;
 };
 
 // The pixels of one rectangle before (from the backup) and after (from the image) a change.

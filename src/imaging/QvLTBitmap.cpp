@@ -148,6 +148,17 @@ bool TQvLTBitmap::Resize(int32_t width, int32_t height) {
   return true;
 }
 
+std::unique_ptr<TQvLTBitmap> TQvLTBitmap::ResizedCopy(int32_t width, int32_t height, const TRect& source) const {
+  if (!FPixels || width <= 0 || height <= 0) return nullptr;
+  const TRect from = IntersectRect(source, FPixels->BoundsRect());
+  if (from.IsEmpty()) return nullptr;
+  auto copy = std::make_unique<TQvLTBitmap>();
+  if (!copy->Allocate(width, height, FPixels->Format)) return nullptr;
+  const TRect bounds{0, 0, width, height};
+  Resample(*copy->FPixels, bounds, bounds, *FPixels, from, TLanczosResampler());
+  return copy;
+}
+
 bool TQvLTBitmap::AssignBuffer(const TQvPixels& buffer) {
   if (!Allocate(buffer.Width, buffer.Height, buffer.Format)) return false;
   FPixels->CopyFrom(buffer);

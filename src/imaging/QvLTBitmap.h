@@ -49,6 +49,10 @@ public:
   bool RotateRight();  // 90° clockwise: (x, y) → (H − 1 − y, x)
   // Lanczos resampling of the whole image to width × height.
   bool Resize(int32_t width, int32_t height);
+  // A new bitmap of width × height resampled from source ∩ bounds (Lanczos, the source's edges
+  // taken as the picture's edges, exactly as if it had been cut out first); nullptr when the
+  // memory cannot be had or nothing is left of source. The bitmap itself is left alone.
+  std::unique_ptr<TQvLTBitmap> ResizedCopy(int32_t width, int32_t height, const TRect& source) const;
   // Allocates the buffer's size and format, then copies it (its pixels land at their own
   // coordinates).
   bool AssignBuffer(const TQvPixels& buffer);

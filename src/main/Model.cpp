@@ -8,6 +8,7 @@
 #include "QvAbout.h"
 #include "QvApplication.h"
 #include "QvBrightnessContrastTool.h"
+#include "QvCrop2Tool.h"
 #include "QvDemonstration.h"
 #include "QvGlareTool.h"
 #include "QvGraphicsEditor.h"
@@ -15,6 +16,8 @@
 #include "QvHelp.h"
 #include "QvOriginalImageTool.h"
 #include "QvRedEyeTool.h"
+#include "QvResizeTool.h"
+#include "QvRotateTool.h"
 #include "QvSystemInfo.h"
 #include "QvTWAIN.h"
 #include "QvTextTool.h"
@@ -58,7 +61,9 @@ void ComposeEditor(TModule& Root) {
   Application->CreateModule(GlareTool);
   Application->CreateModule(BrightnessContrastTool);
   Application->CreateModule(UndoBrushTool);
-  //     Rotate, resize and crop follow here.
+  Application->CreateModule(RotateTool);
+  Application->CreateModule(ResizeTool);
+  Application->CreateModule(Crop2Tool);
   Application->CreateModule(TextTool);
   // 12. The red-eye tool becomes the graphics editor's default tool.
   GraphicsEditor->SetDefaultTool(RedEyeTool);

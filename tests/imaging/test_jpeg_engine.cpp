@@ -461,6 +461,41 @@ TEST_F(JpegEngine, ARegionLargerThanThePictureMeansResizedPixels) {
     EXPECT_LT(std::abs(int(shrunk.At(x, y)[0]) - 40), 3) << x << "," << y;
 }
 
+// Undoing a crop or a resize puts the engine back as it was: its next save is again a copy of the
+// source's coefficients, not a re-encoding of a picture it takes for resized.
+TEST_F(JpegEngine, APendingStatePutBackUndoesCutsAndResizes) {
+  const QByteArray source = Encode(96, 64, TJSAMP_420, false);
+  TQvJpegEngine engine;
+  ASSERT_TRUE(engine.LoadFromFile(Write("state.jpg", source), 0));
+  engine.RotateRight(0);
+  const std::any turned = engine.GetPendingState();
+  engine.SetRegion(16, 16, 48, 80);   // the crop
+  engine.SetRegion(0, 0, 64, 96);     // its undo hands the whole image back: taken for a resize
+  EXPECT_FALSE(engine.SaveIsLossless());
+  ASSERT_TRUE(engine.SetPendingState(turned));
+  EXPECT_TRUE(engine.SaveIsLossless());
+  EXPECT_EQ(engine.GetWidth(), 64);
+  EXPECT_EQ(engine.GetHeight(), 96);
+  const QByteArray saved = EngineSave(engine, source, [&](TQvJpegEngine& e) {
+    e.RotateRight(0);
+    const std::any before = e.GetPendingState();
+    e.SetRegion(0, 0, 30, 30);
+    e.SetRegion(0, 0, 64, 96);
+    e.SetPendingState(before);
+  });
+  const QByteArray expected = Jpegtran(source, {{"-perfect", "-rotate", "90"}});
+  if (!expected.isEmpty()) {
+    const TCoefficients a = ReadCoefficients(saved), b = ReadCoefficients(expected);
+    ASSERT_EQ(a.Components, b.Components);
+    for (int c = 0; c < a.Components; ++c) EXPECT_EQ(a.Blocks[c], b.Blocks[c]) << "component " << c;
+  }
+  // The save made its output the source: a state of the old source no longer applies.
+  EXPECT_FALSE(engine.SetPendingState(turned));
+  EXPECT_FALSE(engine.SetPendingState(std::any()));
+  TQvJpegEngine other;
+  EXPECT_FALSE(other.SetPendingState(turned));
+}
+
 // A file with every kind of metadata a camera or editor leaves: EXIF with orientation 6, pixel
 // dimensions and a thumbnail, XMP with the orientation, an ICC profile and a comment.
 QByteArray WithMetadata(const QString& fileName, const QByteArray& jpeg) {

@@ -10,6 +10,7 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 
 namespace {
@@ -131,6 +132,9 @@ bool TQvJpegEngine::Adopt(std::vector<uint8_t> bytes, bool ownOutput) {
   FInfo = info;
   FOrientation = JpegSegmentsOrientation(segments);
   FLoaded = true;
+  // Unique across every engine of the process, so no state of an earlier source ever matches.
+  static std::atomic<uint64_t> Sources{0};
+  FSource = ++Sources;
   ResetState();
   return true;
 }
@@ -254,6 +258,25 @@ void TQvJpegEngine::RotateLeft(int32_t) {
   if (!FLoaded) return;
   Transpose();
   FlipVertical(0);
+}
+
+std::any TQvJpegEngine::GetPendingState() {
+  if (!FLoaded) return {};
+  return TPending{FSource, FTransposed, FFlipX, FFlipY, FTurned, FRegion, FResized, FResizedWidth, FResizedHeight};
+}
+
+bool TQvJpegEngine::SetPendingState(const std::any& state) {
+  const auto* pending = std::any_cast<TPending>(&state);
+  if (!FLoaded || !pending || pending->Source != FSource) return false;
+  FTransposed = pending->Transposed;
+  FFlipX = pending->FlipX;
+  FFlipY = pending->FlipY;
+  FTurned = pending->Turned;
+  FRegion = pending->Region;
+  FResized = pending->Resized;
+  FResizedWidth = pending->ResizedWidth;
+  FResizedHeight = pending->ResizedHeight;
+  return true;
 }
 
 // ---- pixels ----

@@ -43,6 +43,8 @@ class TQvJpegEngine : public IVJPEG {
   void Close() override;
   uint16_t GetOrientation() override { return FLoaded ? FOrientation : 1; }
   void GetQualityValues(uint16_t values[2]) override;
+  std::any GetPendingState() override;
+  bool SetPendingState(const std::any& state) override;
 
   // Whether the next save can keep the source's coefficients (false: re-encode from the pixels).
   bool SaveIsLossless() const;
@@ -58,7 +60,17 @@ class TQvJpegEngine : public IVJPEG {
   void Transpose();
   std::vector<TJpegPixelRect> ChangedMcuRects(const TJpegGeometry& geometry, int32_t mcuWidth, int32_t mcuHeight) const;
 
+  // What GetPendingState hands out.
+  struct TPending {
+    uint64_t Source = 0;
+    bool Transposed = false, FlipX = false, FlipY = false, Turned = false;
+    TRect Region;
+    bool Resized = false;
+    int32_t ResizedWidth = 0, ResizedHeight = 0;
+  };
+
   bool FLoaded = false;
+  uint64_t FSource = 0;  // which source the pending state refers to; new for every one taken
   std::vector<uint8_t> FBytes;
   TJpegSourceInfo FInfo;
   uint16_t FOrientation = 1;

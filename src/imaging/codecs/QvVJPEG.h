@@ -6,6 +6,7 @@
 
 #include "QvTypes.h"
 
+#include <any>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -48,6 +49,13 @@ class IVJPEG {
   virtual void Close() = 0;
   virtual uint16_t GetOrientation() = 0;  // EXIF orientation of the loaded file
   virtual void GetQualityValues(uint16_t values[2]) = 0;
+  // The pending turn, cut and size as a value that only the engine reads, and putting it back: a
+  // command state that restores whole images restores the engine with them, so that undoing a
+  // crop or a resize leaves the source as losslessly saveable as before. A value taken before
+  // the engine took another source (a load, or the file it saved) is refused (false), as is any
+  // value of an engine that keeps no such state.
+  virtual std::any GetPendingState() { return {}; }
+  virtual bool SetPendingState(const std::any& /*state*/) { return false; }
 };
 
 // The save options for the engine's two quality values: q is 200 when the first exceeds 1000,

@@ -1,0 +1,147 @@
+// The crop tool driven through its view control: drawing held to a ratio, moving, resizing by a
+// handle, Enter, Esc and the clicks outside, the lock on the other tools, and the crop as one undo
+// step that restores both images and the area.
+#include "GeometryFixture.h"
+
+#include "QvGraphicsView.h"
+
+#include <QLabel>
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace {
+
+class CropWorld : public GeometryWorld {
+ protected:
+  void SetUp() override {
+    GeometryWorld::SetUp();
+    OpenImage(MakePattern(400, 300));
+    GraphicsEditor->SetActiveTool(Crop2Tool);
+  }
+  TQvCrop2Frame& Frame() { return *Crop2Tool->Frame(); }
+  TQvCrop2ToolControl& Control() { return *Crop2Tool->ActiveControl(); }
+  void Draw(const TPoint& From, const TPoint& To) {
+    Press(From);
+    Move(To);
+    Release(To);
+  }
+};
+
+TEST_F(CropWorld, ARectangleDrawnAtTenByFifteenIsHeldToTwoToThreeAndEnterCrops) {
+  Crop2Tool->SetShowOptions(true);
+  Frame().rbFoto->click();
+  Frame().cmbFoto->setCurrentText(QStringLiteral("10x15"));
+  EXPECT_EQ(Crop2Tool->Ratio(), (TCropRatio{2, 3}));
+  const TDocumentPicture Before = Picture(*Doc);
+  Draw({100, 100}, {160, 250});
+  EXPECT_EQ(Crop2Tool->CropRect(), (TRect{100, 100, 160, 190}));
+  EXPECT_EQ(Control().FState, TQvCrop2ToolControl::StateShown);
+  // While the rectangle is shown no other tool can be chosen.
+  EXPECT_FALSE(GraphicsEditor->CanSelectTool(RotateTool));
+  // Nothing of the photo changed yet.
+  EXPECT_TRUE(Picture(*Doc) == Before);
+  Key(QvKey::Return);
+  EXPECT_EQ(Doc->Width(), 60);
+  EXPECT_EQ(Doc->Height(), 90);
+  EXPECT_EQ(Doc->History.Count(), 1);
+  EXPECT_EQ(Control().FState, TQvCrop2ToolControl::StateNone);
+  EXPECT_TRUE(GraphicsEditor->CanSelectTool(RotateTool));
+  const TDocumentPicture After = Picture(*Doc);
+  GraphicsEditor->DoUndo();
+  EXPECT_TRUE(Picture(*Doc) == Before);
+  GraphicsEditor->DoRedo();
+  EXPECT_TRUE(Picture(*Doc) == After);
+}
+
+TEST_F(CropWorld, MovingByTheInsideAndResizingByAHandleStayInsideTheImage) {
+  Draw({100, 100}, {200, 180});
+  ASSERT_EQ(Crop2Tool->CropRect(), (TRect{100, 100, 200, 180}));
+  // Inside: moved, and pushed back at the right edge.
+  Press({150, 150});
+  Move({450, 160});
+  Release({450, 160});
+  EXPECT_EQ(Crop2Tool->CropRect(), (TRect{300, 110, 400, 190}));
+  // The top-left corner handle.
+  Press({300, 110});
+  Move({250, 60});
+  Release({250, 60});
+  EXPECT_EQ(Crop2Tool->CropRect(), (TRect{250, 60, 400, 190}));
+  // Releasing outside after a move did not crop.
+  EXPECT_EQ(Doc->History.Count(), 0);
+  // The width and height show while dragging.
+  Press({300, 100});
+  Move({310, 100});
+  ASSERT_TRUE(GraphicsEditor->WStatusPanel);
+  EXPECT_EQ(GraphicsEditor->WStatusPanel->text(), QStringLiteral("150"));
+  Release({310, 100});
+}
+
+TEST_F(CropWorld, ClicksOutsideCropOrCancelAndEscCancels) {
+  const TDocumentPicture Before = Picture(*Doc);
+  Draw({10, 10}, {60, 40});
+  Press({300, 200}, TQvMouseButton::mbRight);
+  Release({300, 200}, TQvMouseButton::mbRight);
+  EXPECT_TRUE(Picture(*Doc) == Before);
+  EXPECT_EQ(Control().FState, TQvCrop2ToolControl::StateNone);
+  Draw({10, 10}, {60, 40});
+  Key(QvKey::Escape);
+  EXPECT_TRUE(Picture(*Doc) == Before);
+  EXPECT_EQ(Doc->History.Count(), 0);
+  Draw({10, 10}, {60, 40});
+  Press({300, 200});
+  Release({300, 200});
+  EXPECT_EQ(Doc->Width(), 50);
+  EXPECT_EQ(Doc->Height(), 30);
+}
+
+TEST_F(CropWorld, PerformWithoutARectangleUsesTheLastOneCutToThisPhoto) {
+  // A rectangle from a larger photo.
+  Crop2Tool->SetCropRect(TRect{300, 200, 900, 700});
+  Crop2Tool->Perform();
+  EXPECT_EQ(Doc->Width(), 100);
+  EXPECT_EQ(Doc->Height(), 100);
+  // One that misses the photo changes nothing and adds no step.
+  Crop2Tool->SetCropRect(TRect{500, 500, 600, 600});
+  const int States = Doc->History.Count();
+  Crop2Tool->Perform();
+  EXPECT_EQ(Doc->History.Count(), States);
+  EXPECT_EQ(Doc->Width(), 100);
+}
+
+TEST_F(CropWorld, TheFreeRatioEdits) {
+  Crop2Tool->SetShowOptions(true);
+  EXPECT_TRUE(Frame().rbFree->isChecked());
+  // Both at 0 have no common divisor: free, not a crash.
+  Frame().WidthEdit->setValue(0);
+  Frame().HeightEdit->setValue(0);
+  EXPECT_TRUE(Crop2Tool->Ratio().IsFree());
+  Frame().WidthEdit->setValue(1024);
+  Frame().HeightEdit->setValue(768);
+  EXPECT_EQ(Crop2Tool->Ratio(), (TCropRatio{4, 3}));
+  Frame().SetRatio(0);
+  EXPECT_EQ(Crop2Tool->Ratio(), (TCropRatio{1024, 768}));
+  // The edits stop at 10000.
+  Frame().WidthEdit->setValue(50000);
+  EXPECT_EQ(Frame().WidthEdit->value(), 10000);
+  Frame().btClear->click();
+  EXPECT_TRUE(Crop2Tool->Ratio().IsFree());
+  Frame().rbScreen->click();
+  Frame().cmbScreen->setCurrentText(QStringLiteral("16x10"));
+  EXPECT_EQ(Crop2Tool->Ratio(), (TCropRatio{8, 5}));
+}
+
+TEST_F(CropWorld, DarkeningTouchesTheScreenNeverTheImage) {
+  const TDocumentPicture Before = Picture(*Doc);
+  Draw({100, 100}, {200, 200});
+  View->viewport()->repaint();
+  Press({150, 150});
+  Move({160, 170});
+  View->viewport()->repaint();
+  Release({160, 170});
+  EXPECT_TRUE(Picture(*Doc) == Before);
+}
+
+}  // namespace
