@@ -1,5 +1,7 @@
 #include "RedEyeFixture.h"
 
+#include <QImage>
+
 #include "MainForm.h"
 #include "QvGraphicsView.h"
 #include "QvScrollTool.h"
@@ -91,4 +93,16 @@ void RedEyeWorld::Click(const TPoint& P, TQvMouseButton Button) {
 
 TQvRedEyeCommandState* RedEyeWorld::RedEyeState(int I) const {
   return dynamic_cast<TQvRedEyeCommandState*>(Doc->History.States(I));
+}
+
+std::string FirstDifference(const QImage& Png, const TQvPixels& P) {
+  if (Png.width() != P.Width || Png.height() != P.Height) return "size differs";
+  for (int Y = 0; Y < P.Height; ++Y)
+    for (int X = 0; X < P.Width; ++X) {
+      const QRgb C = Png.pixel(X, Y);
+      const uint8_t* Q = P.PixelAt(X, Y);
+      if (qRed(C) != Q[ChannelRed] || qGreen(C) != Q[ChannelGreen] || qBlue(C) != Q[ChannelBlue])
+        return "pixel " + std::to_string(X) + "," + std::to_string(Y);
+    }
+  return "";
 }

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -58,3 +59,8 @@ class RedEyeWorld : public ::testing::Test {
   TQvGraphicsDocument* Doc = nullptr;
   TQvGraphicsView* View = nullptr;
 };
+
+class QImage;
+
+// The first pixel where the PNG differs from the document's image, or "" when none does.
+std::string FirstDifference(const QImage& Png, const TQvPixels& P);

@@ -5,22 +5,6 @@
 #include <QFile>
 #include <QImage>
 
-namespace {
-
-std::string FirstDifference(const QImage& Png, const TQvPixels& P) {
-  if (Png.width() != P.Width || Png.height() != P.Height) return "size differs";
-  for (int Y = 0; Y < P.Height; ++Y)
-    for (int X = 0; X < P.Width; ++X) {
-      const QRgb C = Png.pixel(X, Y);
-      const uint8_t* Q = P.PixelAt(X, Y);
-      if (qRed(C) != Q[ChannelRed] || qGreen(C) != Q[ChannelGreen] || qBlue(C) != Q[ChannelBlue])
-        return "pixel " + std::to_string(X) + "," + std::to_string(Y);
-    }
-  return "";
-}
-
-}  // namespace
-
 // --auto is the frame's "Find Red Eyes", --natural its check box, alone and together.
 TEST_F(RedEyeWorld, CliAutoAndNaturalGiveThePixelsOfTheEditor) {
   struct Case {

@@ -8,23 +8,6 @@
 
 #include <cstring>
 
-namespace {
-
-// The first pixel where the PNG differs from the document's image, or "" when none does.
-std::string FirstDifference(const QImage& Png, const TQvPixels& P) {
-  if (Png.width() != P.Width || Png.height() != P.Height) return "size differs";
-  for (int Y = 0; Y < P.Height; ++Y)
-    for (int X = 0; X < P.Width; ++X) {
-      const QRgb C = Png.pixel(X, Y);
-      const uint8_t* Q = P.PixelAt(X, Y);
-      if (qRed(C) != Q[ChannelRed] || qGreen(C) != Q[ChannelGreen] || qBlue(C) != Q[ChannelBlue])
-        return "pixel " + std::to_string(X) + "," + std::to_string(Y);
-    }
-  return "";
-}
-
-}  // namespace
-
 TEST_F(RedEyeWorld, CliRedeyeGivesThePixelsOfTheEditor) {
   struct Case {
     int32_t Area;

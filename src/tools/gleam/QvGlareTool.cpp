@@ -183,11 +183,7 @@ void TQvGlareTool::BeforeRedo(TQvCommandState* State) { TakeOverSettings(State);
 
 void TQvGlareTool::AfterUndo(TQvCommandState* State) { TakeOverSettings(State); }
 
-TQvGlareCommandState* TQvGlareTool::LastGlareState() const {
-  const TQvGraphicsEditor* E = Editor();
-  TQvGraphicsDocument* Doc = E ? E->ActiveDocument() : nullptr;
-  return Doc ? dynamic_cast<TQvGlareCommandState*>(Doc->History.LastUndoState()) : nullptr;
-}
+TQvGlareCommandState* TQvGlareTool::LastGlareState() const { return LastStateOf<TQvGlareCommandState>(); }
 
 void TQvGlareTool::Apply() {
   TQvGraphicsEditor* E = Editor();
