@@ -26,6 +26,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <vector>
 
 TQvGraphicsEditor* GraphicsEditor = nullptr;
 
@@ -153,6 +154,7 @@ void TQvGraphicsEditor::CreateStatusPanels() {
                            {"W:", 4, false, &WStatusPanel}, {"H:", 5, true, &HStatusPanel},
                            {"R:", 4, false, &RStatusPanel}, {"G:", 4, false, &GStatusPanel},
                            {"B:", 5, true, &BStatusPanel}};
+  std::vector<QLabel*> Fields;
   for (const TPanel& P : Panels) {
     auto* Caption = new QLabel(QLatin1String(P.Caption), Bar);
     Caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -165,7 +167,20 @@ void TQvGraphicsEditor::CreateStatusPanels() {
     if (P.Framed) Value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Bar->addWidget(Value);
     *P.Value = Value;
+    Fields.insert(Fields.end(), {Caption, Value});
   }
+  // Every field gets a fixed size: a label whose text changes asks its layout for a new
+  // arrangement unless its size is fixed both ways, and the status bar answers that by repainting
+  // all of its fields, on every pointer move over the image. The height is the one the bar's row
+  // gives its fields anyway: the tallest field's with a digit in it.
+  int Height = 0;
+  for (QLabel* Label : Fields) {
+    const QString Text = Label->text();
+    if (Text.isEmpty()) Label->setText(QStringLiteral("0"));
+    Height = std::max(Height, Label->sizeHint().height());
+    if (Text.isEmpty()) Label->setText(QString());
+  }
+  for (QLabel* Label : Fields) Label->setFixedHeight(Height);
 }
 
 // ---- module ----

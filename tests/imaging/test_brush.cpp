@@ -109,6 +109,35 @@ TEST(UndoBrush, BlendsFromTheBackupTowardsTheOriginal) {
   EXPECT_TRUE(current.SameAs(backup));
 }
 
+// A rectangle that reaches past the coverage on every side: rows above and below it and the
+// columns left and right of it get the backup, every pixel inside the blend of BlendColor.
+TEST(UndoBrush, PartlyCoveredRectangleMatchesBlendColorPixelByPixel) {
+  TImage original(30, 20);
+  original.Texture(1);
+  TImage backup(30, 20);
+  backup.Texture(2);
+  TImage current(30, 20, {7, 7, 7});
+  TQvPixelMask coverage;
+  coverage.SetBounds(9, 6, 12, 7);  // x 9..20, y 6..12
+  for (int y = coverage.Top; y < coverage.Top + coverage.Height; ++y)
+    for (int x = coverage.Left; x < coverage.Left + coverage.Width; ++x) {
+      const int values[] = {0, 1, 127, 128, 254, 255, (x * 29 + y * 13) & 255};
+      *coverage.ValueAt(x, y) = uint8_t(values[(x + 2 * y) % 7]);
+    }
+  const TRect rect{4, 2, 26, 17};
+  UndoBrushBlend(current, backup, original, coverage, rect);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 30; ++x) {
+      uint8_t expected[3] = {7, 7, 7};
+      if (rect.Contains(x, y)) {
+        const uint8_t* a = coverage.ValueAt(x, y);
+        BlendColor(a ? *a : 0, expected, PixelColor(original.PixelAt(x, y)), PixelColor(backup.PixelAt(x, y)));
+      }
+      ASSERT_EQ(current.Get(x, y), (TRgb{expected[ChannelRed], expected[ChannelGreen], expected[ChannelBlue]}))
+          << "at " << x << ", " << y;
+    }
+}
+
 TEST(UndoBrush, TwiceInOneStrokeEqualsOnceButStrokesBuildUp) {
   TImage original(80, 40);
   original.Texture(1);
