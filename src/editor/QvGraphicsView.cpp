@@ -4,6 +4,7 @@
 #include "QvCursors.h"
 #include "QvGraphicsEditor.h"
 #include "QvGraphicsTool.h"
+#include "QvParallel.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -205,7 +206,13 @@ void TQvGraphicDocumentView::RefreshLevel(int Index) {
   }
   if (Slot->Dirty.IsEmpty()) return;
   const TQvPixels* Source = Level(Index - 1);
-  Halve(*Source, Slot->Pixels, Slot->Dirty);
+  // A whole-image change (a tone step) leaves millions of pixels to halve: both cores share them,
+  // each its own band of rows.
+  const TRect Dirty = Slot->Dirty;
+  const bool Large = int64_t(Dirty.Width()) * Dirty.Height() >= 65536;
+  QvParallelFor(Dirty.Height(), Large ? 0 : 1, [&](int Begin, int End) {
+    Halve(*Source, Slot->Pixels, TRect{Dirty.Left, Dirty.Top + Begin, Dirty.Right, Dirty.Top + End});
+  });
   Slot->Dirty = TRect{};
 }
 

@@ -3,6 +3,7 @@
 #include "QvParallel.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -30,28 +31,72 @@ struct TToneBand {
   std::vector<TToneRecord> Light;
 };
 
+// Whether a pixel of sum s can set a record, as a table over every sum: 1 for 0 < s < minSum and
+// for maxSum < s < 765. Most pixels set none, so the scan pays one look-up per pixel and takes the
+// record path only for the few that do.
+class TRecordSums {
+ public:
+  TRecordSums() {
+    FCandidate.fill(1);
+    FCandidate[0] = 0;
+    FCandidate[kWhiteSum] = 0;
+  }
+  bool Candidate(int32_t sum) const { return FCandidate[size_t(sum)] != 0; }
+  int32_t MinSum() const { return FMinSum; }
+  int32_t MaxSum() const { return FMaxSum; }
+  // Sums from sum up to the old darkest no longer beat the darkest; they stay candidates only if
+  // they still beat the lightest (and the other way round for SetMaxSum).
+  void SetMinSum(int32_t sum) {
+    for (int32_t s = sum; s < FMinSum; ++s)
+      if (s <= FMaxSum) FCandidate[size_t(s)] = 0;
+    FMinSum = sum;
+  }
+  void SetMaxSum(int32_t sum) {
+    for (int32_t s = FMaxSum + 1; s <= sum; ++s)
+      if (s >= FMinSum) FCandidate[size_t(s)] = 0;
+    FMaxSum = sum;
+  }
+
+ private:
+  std::array<uint8_t, kWhiteSum + 1> FCandidate;
+  int32_t FMinSum = kWhiteSum;
+  int32_t FMaxSum = 0;
+};
+
+// The record tests for one pixel, in the order the scan meets the pixels.
+void ScanPixel(const uint8_t* p, TRecordSums& sums, TToneBand& band) {
+  const int32_t r = p[ChannelRed], g = p[ChannelGreen], b = p[ChannelBlue];
+  const int32_t sum = r + g + b;
+  if (sum > 0 && sum < sums.MinSum()) {
+    int32_t low = 255;
+    for (int32_t c : {r, g, b})
+      if (c > 0) low = std::min(low, c);
+    band.Dark.push_back({sum, low});
+    sums.SetMinSum(sum);
+  }
+  if (sum < kWhiteSum && sum > sums.MaxSum()) {
+    int32_t high = 0;
+    for (int32_t c : {r, g, b})
+      if (c < 255) high = std::max(high, c);
+    band.Light.push_back({sum, high});
+    sums.SetMaxSum(sum);
+  }
+}
+
 void ScanBand(const TQvPixels& pixels, int begin, int end, TToneBand& band) {
-  int32_t minSum = kWhiteSum, maxSum = 0;
+  TRecordSums sums;
   for (int y = begin; y < end; ++y) {
     const uint8_t* p = pixels.Bits + ptrdiff_t(y) * pixels.Stride;
-    for (int32_t x = 0; x < pixels.Width; ++x, p += 3) {
-      const int32_t r = p[ChannelRed], g = p[ChannelGreen], b = p[ChannelBlue];
-      const int32_t sum = r + g + b;
-      if (sum > 0 && sum < minSum) {
-        int32_t low = 255;
-        for (int32_t c : {r, g, b})
-          if (c > 0) low = std::min(low, c);
-        band.Dark.push_back({sum, low});
-        minSum = sum;
-      }
-      if (sum < kWhiteSum && sum > maxSum) {
-        int32_t high = 0;
-        for (int32_t c : {r, g, b})
-          if (c < 255) high = std::max(high, c);
-        band.Light.push_back({sum, high});
-        maxSum = sum;
+    const uint8_t* const last = p + ptrdiff_t(pixels.Width) * 3;
+    // Two pixels at a time; a pair with a candidate is tested pixel by pixel, in order.
+    for (; last - p >= 6; p += 6) {
+      const int32_t first = p[0] + p[1] + p[2], second = p[3] + p[4] + p[5];
+      if (sums.Candidate(first) | sums.Candidate(second)) {
+        ScanPixel(p, sums, band);
+        ScanPixel(p + 3, sums, band);
       }
     }
+    if (p < last && sums.Candidate(p[0] + p[1] + p[2])) ScanPixel(p, sums, band);
   }
 }
 

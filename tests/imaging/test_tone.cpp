@@ -175,6 +175,57 @@ TEST(AutoTone, ThreadCountDoesNotChangeTheResult) {
   }
 }
 
+// The scan as one loop over the pixels in order, the way the records are defined.
+std::pair<int, int> PlainScan(const TImage& image) {
+  int minSum = 765, maxSum = 0, minV = 255, maxV = 0;
+  for (int y = 0; y < image.Height; ++y)
+    for (int x = 0; x < image.Width; ++x) {
+      const TRgb c = image.Get(x, y);
+      const int sum = c.Red + c.Green + c.Blue;
+      if (sum > 0 && sum < minSum) {
+        minSum = sum;
+        for (int v : {c.Red, c.Green, c.Blue})
+          if (v > 0) minV = std::min(minV, v);
+      }
+      if (sum < 765 && sum > maxSum) {
+        maxSum = sum;
+        for (int v : {c.Red, c.Green, c.Blue})
+          if (v < 255) maxV = std::max(maxV, v);
+      }
+    }
+  return {minV == 255 ? 0 : minV, maxV == 0 ? 255 : maxV};
+}
+
+// Odd and even widths, records in neighbouring pixels and at the ends of rows, falling and rising
+// runs of sums: the scan finds what the plain loop finds.
+TEST(AutoTone, MatchesThePlainScan) {
+  for (int width : {1, 2, 3, 8, 101}) {
+    for (int seed : {0, 1, 2}) {
+      TImage image(width, 37);
+      for (int y = 0; y < 37; ++y)
+        for (int x = 0; x < width; ++x) {
+          const int k = (x * 131 + y * 71 + seed * 17) % 509;
+          // Mostly mid tones, with falling and rising runs towards the ends and a few pure
+          // blacks and whites.
+          const int base = k % 11 == 0 ? 0 : k % 13 == 0 ? 255 : 40 + (k * 7) % 180;
+          image.Set(x, y, {base, std::clamp(base + (k % 5) - 2, 0, 255), std::clamp(base - (k % 3), 0, 255)});
+        }
+      image.Set(width - 1, 20, {1, 0, 2});
+      image.Set(0, 21, {254, 255, 253});
+      if (width > 1) {
+        image.Set(width - 2, 30, {2, 0, 1});
+        image.Set(width - 1, 30, {1, 1, 0});
+      }
+      const auto expected = PlainScan(image);
+      for (int threads : {1, 2, 5}) {
+        const TAutoTone tone = ScanAutoTone(image, threads);
+        EXPECT_EQ(tone.MinV, expected.first) << width << " " << seed << " " << threads;
+        EXPECT_EQ(tone.MaxV, expected.second) << width << " " << seed << " " << threads;
+      }
+    }
+  }
+}
+
 TEST(ApplyToneTable, WritesTheTableOfTheSourceIntoTheCommonPart) {
   TImage backup(300, 300);  // large enough for the work to be split
   backup.Texture(1);
