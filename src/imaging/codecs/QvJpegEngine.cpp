@@ -319,8 +319,9 @@ int32_t TQvJpegEngine::ReadPixels(uint8_t* firstPixel, int32_t stride, int32_t) 
 
 int32_t TQvJpegEngine::ReadPixelRows(uint8_t* firstPixel, int32_t stride,
                                      const std::vector<std::pair<int32_t, int32_t>>& rows) {
-  // A turned source spreads every output row over all source rows: decode it whole.
-  if (rows.empty() || FTransposed) return ReadPixels(firstPixel, stride, 0);
+  // A turned source spreads every output row over all source rows, and a save that cannot keep the
+  // blocks encodes every pixel: both need the whole picture.
+  if (rows.empty() || FTransposed || !SaveIsLossless()) return ReadPixels(firstPixel, stride, 0);
   if (!FLoaded || FResized || !firstPixel) return 0;
   const TJpegGeometry geometry = ReadGeometry();
   std::vector<std::pair<int32_t, int32_t>> sourceRows;
