@@ -90,6 +90,7 @@ bool TQvGraphicsFormats::LoadDocument(TQvDocument* Doc, const QString& FileName,
   Target.Image = Image.get();
   Target.Properties = Properties.get();
   Target.Engine = Document->Engine();
+  Target.Rows = LoadRows;
   if (ExchangeLoader)
     Target.ExchangeLoader = [this, Document](const QString& Name, QString& Error) {
       return ExchangeLoader(Document, Name, Error);

@@ -56,4 +56,7 @@ class TQvGraphicsFormats : public TQvDocumentFormats {
   std::function<TQvExchangeLoad(TQvGraphicsDocument* Doc, const QString& FileName, QString& Error)>
       ExchangeLoader;
   std::function<bool(TQvGraphicsDocument* Doc, const QString& FileName, QString& Error)> ExchangeSaver;
+  // A caller that reads and changes only these rows of the documents it opens, and saves them
+  // through the lossless engine only, lets the engine decode just them (TQvLoadTarget::Rows).
+  std::vector<std::pair<int32_t, int32_t>> LoadRows;
 };

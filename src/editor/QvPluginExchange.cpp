@@ -1,14 +1,13 @@
 #include "QvPluginExchange.h"
 
-#include "FileMapping.h"
 #include "PhotoshopDataInfo.h"
 #include "QvCodecStrings.h"
 #include "QvGraphicsDocument.h"
 #include "QvGraphicsFormats.h"
+#include "QvFileOutput.h"
 #include "QvLTBitmap.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include <string>
 
 #include <stdlib.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 // Made once with libjpeg (optimised Huffman coding, quality 75, no JFIF segment, 1 × 1 sampling) from an
@@ -196,49 +196,40 @@ bool SaveExchange(const QString& FileName, TQvGraphicsDocument* Document, QStrin
   Header.Planes = 3;
   const std::uint64_t FileSize = ExchangeFileSize(Header);
 
-  // The new content goes into a private file beside the old one and replaces it by a rename: the
-  // plug-in opens the file again only after the editor has ended.
-  const QFileInfo Info(FileName);
-  std::string Temporary =
-      QFile::encodeName(Info.absolutePath() + QStringLiteral("/.") + Info.fileName() + QStringLiteral(".XXXXXX"))
-          .toStdString();
-  const int Descriptor = ::mkstemp(Temporary.data());
-  if (Descriptor < 0) {
+  // The new content goes into an unnamed file beside the old one that replaces it only complete:
+  // the plug-in opens the file again only after the editor has ended, and a killed editor leaves
+  // the old file and nothing else.
+  TQvFileOutput Output(FileName);
+  if (!Output.Open()) {
+    Error = CodecText(QvCodecString::CannotWrite, Output.ErrorText());
+    return false;
+  }
+  void* Mapped = MAP_FAILED;
+  if (FileSize <= std::uint64_t(std::numeric_limits<off_t>::max()) && ::ftruncate(Output.Descriptor(), off_t(FileSize)) == 0)
+    Mapped = ::mmap(nullptr, size_t(FileSize), PROT_READ | PROT_WRITE, MAP_SHARED, Output.Descriptor(), 0);
+  if (Mapped == MAP_FAILED) {
     Error = CodecText(QvCodecString::CannotWrite, QString::fromLocal8Bit(std::strerror(errno)));
     return false;
   }
-  ::close(Descriptor);
-  bool Written = false;
-  {
-    TFileMapping Mapping(Temporary);
-    std::uint8_t* View = nullptr;
-    if (Mapping.IsOpen() && Mapping.SetSize(FileSize))
-      View = static_cast<std::uint8_t*>(Mapping.MapView(0, 0, TMapAccess::Write));
-    if (View) {
-      std::memcpy(View, ExchangeMagic, sizeof ExchangeMagic);
-      EncodeDataInfo(Header, View + ExchangeHeaderOffset);
-      // Row padding stays as the resize left it: zero.
-      for (std::int64_t Y = 0; Y < Header.Height; ++Y) {
-        const std::uint8_t* Source = Pixels->Bits + Y * std::int64_t(Pixels->Stride);
-        std::uint8_t* Target = View + ExchangePixelOffset + std::uint64_t(Y) * std::uint64_t(Stride);
-        for (std::int64_t X = 0; X < Header.Width; ++X, Source += 3, Target += 3) {
-          Target[0] = Source[2];
-          Target[1] = Source[1];
-          Target[2] = Source[0];
-        }
-      }
-      Mapping.UnmapView(View);
-      Written = true;
-    } else {
-      Error = CodecText(QvCodecString::CannotWrite, QString::fromStdString(Mapping.LastError()));
+  auto* View = static_cast<std::uint8_t*>(Mapped);
+  std::memcpy(View, ExchangeMagic, sizeof ExchangeMagic);
+  EncodeDataInfo(Header, View + ExchangeHeaderOffset);
+  // Row padding stays as the resize left it: zero.
+  for (std::int64_t Y = 0; Y < Header.Height; ++Y) {
+    const std::uint8_t* Source = Pixels->Bits + Y * std::int64_t(Pixels->Stride);
+    std::uint8_t* Target = View + ExchangePixelOffset + std::uint64_t(Y) * std::uint64_t(Stride);
+    for (std::int64_t X = 0; X < Header.Width; ++X, Source += 3, Target += 3) {
+      Target[0] = Source[2];
+      Target[1] = Source[1];
+      Target[2] = Source[0];
     }
   }
-  if (Written && std::rename(Temporary.c_str(), QFile::encodeName(FileName).constData()) != 0) {
-    Error = CodecText(QvCodecString::CannotWrite, QString::fromLocal8Bit(std::strerror(errno)));
-    Written = false;
+  ::munmap(Mapped, size_t(FileSize));
+  if (!Output.Commit()) {
+    Error = CodecText(QvCodecString::CannotWrite, Output.ErrorText());
+    return false;
   }
-  if (!Written) ::unlink(Temporary.c_str());
-  return Written;
+  return true;
 }
 
 void InstallExchangeFormat(TQvGraphicsFormats& Formats) {

@@ -14,6 +14,7 @@
 #include <jpeglib.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -406,6 +407,112 @@ TEST_F(JpegEngine, OnlyTheChangedMcusAreRecompressed) {
       EXPECT_GT(red[2], 180);
       EXPECT_LT(red[1], 80);
     }
+  }
+}
+
+// Reading only some rows gives, in those rows, exactly what a whole decode gives: after skipped
+// rows, in every sampling, mirrored and cut, at the picture's edges; and a save from such pixels
+// with changes inside the rows read is byte for byte the save from the whole picture.
+TEST_F(JpegEngine, RowsReadInPartAreThoseOfTheWholeDecodeAndSaveTheSame) {
+  struct TGeometry {
+    const char* Name;
+    std::function<void(TQvJpegEngine&)> Apply;
+  };
+  const TGeometry geometries[] = {
+      {"as stored", {}},
+      {"flipped vertically", [](TQvJpegEngine& e) { e.FlipVertical(0); }},
+      {"cut", [](TQvJpegEngine& e) { e.SetRegion(16, 32, 150, 290); }},
+      {"flipped horizontally (blocks moved off the grid: read whole)", [](TQvJpegEngine& e) { e.FlipHorizontal(0); }},
+      {"turned (read whole)", [](TQvJpegEngine& e) { e.RotateRight(0); }},
+  };
+  const std::vector<std::pair<int32_t, int32_t>> rows = {{-20, 3}, {41, 42}, {150, 190}, {160, 170}, {240, 400}};
+  const auto inRows = [&](int32_t y) {
+    for (const auto& [top, bottom] : rows)
+      if (y >= top && y < bottom) return true;
+    return false;
+  };
+  const std::vector<TRect> changed = {TRect{20, 160, 31, 171}};
+  for (const TKind& kind : Kinds) {
+    const QByteArray source = Encode(173, 304, kind.Subsampling, kind.Progressive);
+    ASSERT_FALSE(source.isEmpty());
+    const QString in = Write(QStringLiteral("rows.jpg"), source);
+    for (const TGeometry& geometry : geometries) {
+      SCOPED_TRACE(std::string(kind.Name) + ", " + geometry.Name);
+      TQvJpegEngine whole, part;
+      ASSERT_TRUE(whole.LoadFromFile(in, 0));
+      ASSERT_TRUE(part.LoadFromFile(in, 0));
+      if (geometry.Apply) {
+        geometry.Apply(whole);
+        geometry.Apply(part);
+      }
+      const TPicture full = EngineRead(whole);
+      ASSERT_FALSE(full.Bgr.empty());
+      TPicture partial = full;
+      std::fill(partial.Bgr.begin(), partial.Bgr.end(), uint8_t(0));
+      ASSERT_TRUE(part.ReadPixelRows(partial.Bgr.data(), partial.Width * 3, rows));
+      EXPECT_EQ(FirstDifference(full, partial, [&](int32_t, int32_t y) { return !inRows(y); }), "");
+
+      // The same correction inside the rows read, saved from either.
+      TPicture edited[2] = {full, partial};
+      QByteArray saved[2];
+      TQvJpegEngine* engines[2] = {&whole, &part};
+      for (int i = 0; i < 2; ++i) {
+        for (int32_t y = changed[0].Top; y < std::min(changed[0].Bottom, edited[i].Height); ++y)
+          for (int32_t x = changed[0].Left; x < changed[0].Right; ++x) std::memset(edited[i].Bgr.data() + (size_t(y) * edited[i].Width + x) * 3, 40, 3);
+        engines[i]->WritePixels(TVJPEGPixels{edited[i].Bgr.data(), edited[i].Width * 3}, edited[i].Width * 3, 0, 0);
+        engines[i]->SetChangedRects(changed);
+        const QString out = Path(QStringLiteral("rows-out-%1.jpg").arg(i));
+        ASSERT_TRUE(engines[i]->SaveToFile(out, TVJPEGSaveOptions{}));
+        saved[i] = ReadBytes(out);
+      }
+      EXPECT_TRUE(saved[0] == saved[1]);
+    }
+  }
+  // Pixels read in part are never encoded afresh: a cut off the block grid afterwards makes the
+  // save fail and leaves the target alone.
+  const QString in = Write(QStringLiteral("rows.jpg"), Encode(64, 64, TJSAMP_420, false));
+  TQvJpegEngine engine;
+  ASSERT_TRUE(engine.LoadFromFile(in, 0));
+  std::vector<uint8_t> pixels(size_t(64) * 64 * 3, 0);
+  ASSERT_TRUE(engine.ReadPixelRows(pixels.data(), 64 * 3, {{0, 16}}));
+  engine.SetRegion(3, 0, 64, 64);
+  engine.WritePixels(TVJPEGPixels{pixels.data(), 61 * 3}, 64 * 3, 0, 0);
+  const QString out = Write(QStringLiteral("rows-kept.jpg"), "old");
+  EXPECT_FALSE(engine.SaveToFile(out, TVJPEGSaveOptions{}));
+  EXPECT_EQ(ReadBytes(out), QByteArray("old"));
+}
+
+// Pixels read in part give a whole-picture thumbnail: from a reduced decode, not from the rows
+// left zero.
+TEST_F(JpegEngine, AThumbnailAfterAPartialReadShowsTheWholePicture) {
+  if (QStandardPaths::findExecutable(QStringLiteral("exiftool")).isEmpty()) GTEST_SKIP() << "exiftool missing";
+  const QByteArray thumb = Encode(32, 24, TJSAMP_420, false);
+  const QString in = Write(QStringLiteral("thumbed.jpg"), Encode(320, 240, TJSAMP_420, false));
+  const QString thumbFile = Write(QStringLiteral("t.jpg"), thumb);
+  QProcess tag;
+  tag.start(QStringLiteral("exiftool"), {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                                         QStringLiteral("-ThumbnailImage<=") + thumbFile, in});
+  ASSERT_TRUE(tag.waitForFinished(60000));
+  ASSERT_EQ(tag.exitCode(), 0);
+  TQvJpegEngine engine;
+  ASSERT_TRUE(engine.LoadFromFile(in, 0));
+  std::vector<uint8_t> pixels(size_t(320) * 240 * 3, 0);
+  ASSERT_TRUE(engine.ReadPixelRows(pixels.data(), 320 * 3, {{100, 120}}));
+  engine.WritePixels(TVJPEGPixels{pixels.data(), 320 * 3}, 320 * 3, 0, 0);
+  engine.SetChangedRects({TRect{0, 104, 16, 112}});
+  const QString out = Path(QStringLiteral("thumbed-out.jpg"));
+  ASSERT_TRUE(engine.SaveToFile(out, TVJPEGSaveOptions{}));
+  QProcess read;
+  read.start(QStringLiteral("exiftool"), {QStringLiteral("-b"), QStringLiteral("-ThumbnailImage"), out});
+  ASSERT_TRUE(read.waitForFinished(60000));
+  const TPicture shown = Decode(read.readAllStandardOutput());
+  ASSERT_GT(shown.Width, 0);
+  // The picture's gradient reaches every corner; rows left zero would show black ones.
+  const TPicture source = Decode(ReadBytes(in));
+  for (const auto& [x, y] : {std::pair{0, 0}, std::pair{shown.Width - 1, shown.Height - 1}}) {
+    const uint8_t* got = shown.At(x, y);
+    const uint8_t* want = source.At(x * 320 / shown.Width, y * 240 / shown.Height);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], want[k], 40) << x << "," << y << " channel " << k;
   }
 }
 

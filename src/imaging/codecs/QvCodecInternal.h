@@ -132,8 +132,6 @@ bool CheckImageSize(int64_t width, int64_t height);
 bool ReadWholeFile(const QString& fileName, QByteArray& bytes, QString& error);
 // The first maxBytes bytes (fewer when the file is shorter).
 bool ReadFileHead(const QString& fileName, uint64_t maxBytes, QByteArray& bytes);
-// Writes bytes to fileName through a temporary file in its folder, renamed over it at the end.
-bool WriteFileAtomically(const QString& fileName, const uint8_t* data, uint64_t size, QString& error);
 
 // Turns the bitmap upright for an EXIF orientation value 1..8 (other values: unchanged).
 bool ApplyOrientation(TQvLTBitmap& bitmap, int orientation);

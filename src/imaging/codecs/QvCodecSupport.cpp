@@ -1,9 +1,8 @@
-// Row targets, format sniffing, whole-file reading, atomic writing and orientation.
+// Row targets, format sniffing, whole-file reading and orientation.
 
 #include "QvCodecInternal.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QTransform>
 
 #include <cstring>
@@ -127,29 +126,6 @@ bool ReadFileHead(const QString& fileName, uint64_t maxBytes, QByteArray& bytes)
   if (!file.open(QIODevice::ReadOnly)) return false;
   bytes = file.read(qint64(maxBytes));
   return file.error() == QFileDevice::NoError;
-}
-
-bool WriteFileAtomically(const QString& fileName, const uint8_t* data, uint64_t size, QString& error) {
-  QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly)) {
-    error = file.errorString();
-    return false;
-  }
-  uint64_t done = 0;
-  while (done < size) {
-    const qint64 n = file.write(reinterpret_cast<const char*>(data + done), qint64(size - done));
-    if (n <= 0) {
-      error = file.errorString();
-      file.cancelWriting();
-      return false;
-    }
-    done += uint64_t(n);
-  }
-  if (!file.commit()) {
-    error = file.errorString();
-    return false;
-  }
-  return true;
 }
 
 bool ApplyOrientation(TQvLTBitmap& bitmap, int orientation) {

@@ -6,10 +6,11 @@
 #include "QvCodecStrings.h"
 #include "QvVJPEG.h"
 
-#include <QDir>
+#include "QvFileOutput.h"
+
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
+
+#include <unistd.h>
 
 #include <cstring>
 
@@ -83,7 +84,9 @@ TEngineLoad LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const QByte
     return TEngineLoad::Failed;
   }
   TQvPixels* pixels = target.Image->Pixels();
-  if (engine.ReadPixels(pixels->Bits, pixels->Stride, 0) == 0) {
+  const int32_t read = target.Rows.empty() ? engine.ReadPixels(pixels->Bits, pixels->Stride, 0)
+                                           : engine.ReadPixelRows(pixels->Bits, pixels->Stride, target.Rows);
+  if (read == 0) {
     target.Image->Release();
     return TEngineLoad::Declined;
   }
@@ -95,6 +98,13 @@ TEngineLoad LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const QByte
   ResetOrientationProperty(*target.Properties);
   target.SourceFormat = PixelFormat24;
   return TEngineLoad::Loaded;
+}
+
+// Hides the header of the JPEG written to fd in place: only its first bytes are rewritten.
+bool HideOutputHeader(int fd) {
+  uint8_t head[QviHeaderSize + 1];
+  if (::pread(fd, head, sizeof head, 0) != ssize_t(sizeof head) || !HideHeader(head, sizeof head)) return false;
+  return ::pwrite(fd, head, QviHeaderSize, 0) == ssize_t(QviHeaderSize);
 }
 
 // The changed rectangles in the saved area's coordinates (its top left is 0, 0), cut to the area.
@@ -118,39 +128,33 @@ bool SaveThroughEngine(TQvSaveSource& source, const QString& fileName, const TRe
   TVJPEGPixels pixels{source.Pixels->PixelAt(area.Left, area.Top), source.Pixels->Stride};
   engine.WritePixels(pixels, source.Pixels->Stride, 0, 0);
   engine.SetChangedRects(ChangedRectsInArea(source.ChangedRects, area));
-  // The engine writes a file of its own; it goes to a scratch name beside the target and reaches
-  // the target only complete (and, for QVI, with its header hidden).
-  QTemporaryFile scratch(QFileInfo(fileName).absoluteDir().filePath(QStringLiteral(".ocuvane-XXXXXX.jpg")));
-  if (!scratch.open()) {
+  // The engine writes straight into the output, which reaches the target's name only complete
+  // (and, for QVI, with its header hidden).
+  TQvFileOutput output(fileName);
+  if (!output.Open()) {
     engine.Close();
-    error = CodecText(QvCodecString::CannotWrite, scratch.errorString());
+    error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
     return false;
   }
-  scratch.close();
-  bool saved = engine.SaveToFile(scratch.fileName(), options) != 0;
-  if (!saved) {
+  bool saved = engine.SaveToOutput(output, options) != 0;
+  if (!saved && output.Rewind()) {
     options.Values[7] = 0;
-    saved = engine.SaveToFile(scratch.fileName(), options) != 0;
+    saved = engine.SaveToOutput(output, options) != 0;
   }
   // After saving the whole picture the engine holds the saved file, so the next save after more
   // edits is lossless again. A part saved, or a failure, leaves it out of step with the document.
   if (!saved || area != source.Pixels->BoundsRect()) engine.Close();
   if (!saved) {
-    error = CodecText(QvCodecString::EngineSaveFailed);
+    error = output.ErrorText().isEmpty() ? CodecText(QvCodecString::EngineSaveFailed)
+                                         : CodecText(QvCodecString::CannotWrite, output.ErrorText());
     return false;
   }
-  QByteArray bytes;
-  QString reason;
-  if (!ReadWholeFile(scratch.fileName(), bytes, reason)) {
-    error = CodecText(QvCodecString::CannotWrite, reason);
-    return false;
-  }
-  if (qvi && !HideHeader(reinterpret_cast<uint8_t*>(bytes.data()), uint64_t(bytes.size()))) {
+  if (qvi && !HideOutputHeader(output.Descriptor())) {
     error = CodecText(QvCodecString::CannotHideHeader);
     return false;
   }
-  if (!WriteFileAtomically(fileName, reinterpret_cast<const uint8_t*>(bytes.constData()), uint64_t(bytes.size()), reason)) {
-    error = CodecText(QvCodecString::CannotWrite, reason);
+  if (!output.Commit()) {
+    error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
     return false;
   }
   return true;
@@ -335,6 +339,12 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
   }
   if (engineHasFile) return SaveThroughEngine(source, fileName, area, formatId == QvFormatId::Qvi, error);
 
+  // The target is checked (and the file the bytes go into made) before the work of encoding.
+  TQvFileOutput output(fileName);
+  if (!output.Open()) {
+    error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
+    return false;
+  }
   // The embedded thumbnail shows the picture as it was opened; it is dropped, not carried along.
   RemoveThumbnailProperties(*source.Properties);
   const TQvImageProperties& properties = *source.Properties;
@@ -372,8 +382,8 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
     error = CodecText(QvCodecString::CannotHideHeader);
     return false;
   }
-  if (!WriteFileAtomically(fileName, data, size, reason)) {
-    error = CodecText(QvCodecString::CannotWrite, reason);
+  if (!output.Write(data, size) || !output.Commit()) {
+    error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
     return false;
   }
   return true;

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class IVJPEG;
@@ -45,6 +46,10 @@ struct TQvLoadTarget {
   TQvPixelFormat SourceFormat = 0;           // out: PixelFormat24, or PixelFormat32Alpha for alpha
   IVJPEG* Engine = nullptr;                  // the document's lossless engine; nullptr when none
   std::function<TQvExchangeLoad(const QString& fileName, QString& error)> ExchangeLoader;
+  // When not empty, the caller reads and changes only these spans of rows [first, second) of the
+  // upright image and saves through the engine without a fresh encoding; the engine may then
+  // decode just those (IVJPEG::ReadPixelRows) and leave the other rows zero. Other loads ignore it.
+  std::vector<std::pair<int32_t, int32_t>> Rows;
 };
 
 // The document side of a save.
@@ -73,8 +78,9 @@ bool LoadImageFile(TQvLoadTarget& target, const QString& fileName, int32_t& form
 // exchange loader.
 bool LoadImageBytes(TQvLoadTarget& target, const uint8_t* data, uint64_t size, int32_t& formatId, QString& error);
 
-// Writes formatId's encoding of the source's area to fileName through a temporary file in the
-// same folder, so a failure leaves the old file as it was. False with an empty error means the
+// Writes formatId's encoding of the source's area to fileName through an unnamed file in the
+// same folder (TQvFileOutput), so a failure or a kill leaves the old file as it was and nothing
+// else behind; special files are refused. False with an empty error means the
 // user cancelled the quality question (nothing was written and nobody was told of a save).
 bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t formatId, QString& error);
 

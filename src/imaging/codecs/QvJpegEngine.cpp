@@ -66,25 +66,13 @@ bool ReadFileBytes(const QString& fileName, std::vector<uint8_t>& bytes) {
   return true;
 }
 
-bool WriteFileBytes(const QString& fileName, const std::vector<uint8_t>& bytes) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  qint64 done = 0;
-  const qint64 size = qint64(bytes.size());
-  while (done < size) {
-    const qint64 n = file.write(reinterpret_cast<const char*>(bytes.data()) + done, size - done);
-    if (n <= 0) return false;
-    done += n;
-  }
-  file.close();
-  return file.error() == QFileDevice::NoError;
-}
-
-// A camera-style thumbnail of the picture (fitted into 160 × 120), each pixel the mean of 2 × 2
-// samples spread over its share of the picture; empty when it cannot be made.
-std::vector<uint8_t> MakeThumbnail(const uint8_t* pixels, int64_t stride, int32_t width, int32_t height) {
+// A camera-style thumbnail of a width × height picture (fitted into 160 × 120), each pixel the
+// mean of 2 × 2 samples spread over its share of the picture; Sample(x, y) gives the picture's
+// pixel. Empty when it cannot be made.
+template <typename TSample>
+std::vector<uint8_t> MakeThumbnail(int32_t width, int32_t height, const TSample& Sample) {
   std::vector<uint8_t> jpeg;
-  if (!pixels || width <= 0 || height <= 0) return jpeg;
+  if (width <= 0 || height <= 0) return jpeg;
   const double fit = std::min(160.0 / width, 120.0 / height);
   const int32_t tw = std::clamp(int32_t(width * fit + 0.5), 1, 160), th = std::clamp(int32_t(height * fit + 0.5), 1, 120);
   std::vector<uint8_t> small(size_t(tw) * th * 3);
@@ -95,7 +83,7 @@ std::vector<uint8_t> MakeThumbnail(const uint8_t* pixels, int64_t stride, int32_
         const int64_t y = std::min<int64_t>(height - 1, (int64_t(ty) * 4 + 1 + sy * 2) * height / (int64_t(th) * 4));
         for (int sx = 0; sx < 2; ++sx) {
           const int64_t x = std::min<int64_t>(width - 1, (int64_t(tx) * 4 + 1 + sx * 2) * width / (int64_t(tw) * 4));
-          const uint8_t* p = pixels + y * stride + x * 3;
+          const uint8_t* p = Sample(x, y);
           for (int k = 0; k < 3; ++k) sums[k] += p[k];
         }
       }
@@ -111,6 +99,34 @@ std::vector<uint8_t> MakeThumbnail(const uint8_t* pixels, int64_t stride, int32_
   tjFree(out);
   tjDestroy(handle);
   return jpeg;
+}
+
+// The source decoded at an eighth of its size (blue, green, red); empty on failure.
+struct TReducedSource {
+  int32_t Width = 0, Height = 0;
+  std::vector<uint8_t> Bgr;
+};
+
+TReducedSource DecodeReduced(const std::vector<uint8_t>& bytes, int32_t width, int32_t height) {
+  TReducedSource reduced;
+  tjhandle handle = tjInitDecompress();
+  if (!handle) return reduced;
+  const int32_t w = (width + 7) / 8, h = (height + 7) / 8;
+  try {
+    reduced.Bgr.resize(size_t(w) * size_t(h) * 3);
+  } catch (...) {
+    tjDestroy(handle);
+    return reduced;
+  }
+  if (tjDecompress2(handle, bytes.data(), static_cast<unsigned long>(bytes.size()), reduced.Bgr.data(), w, w * 3, h,
+                    TJPF_BGR, 0) == 0) {
+    reduced.Width = w;
+    reduced.Height = h;
+  } else {
+    reduced.Bgr.clear();
+  }
+  tjDestroy(handle);
+  return reduced;
 }
 
 int32_t RoundUp(int32_t value, int32_t unit) { return (value + unit - 1) / unit * unit; }
@@ -158,6 +174,7 @@ int32_t TQvJpegEngine::LoadFromFile(const QString& fileName, int32_t) {
 
 void TQvJpegEngine::Close() {
   FLoaded = false;
+  FPartialPixels = false;
   std::vector<uint8_t>().swap(FBytes);
   FInfo = TJpegSourceInfo{};
   FOrientation = 1;
@@ -281,8 +298,7 @@ bool TQvJpegEngine::SetPendingState(const std::any& state) {
 
 // ---- pixels ----
 
-int32_t TQvJpegEngine::ReadPixels(uint8_t* firstPixel, int32_t stride, int32_t) {
-  if (!FLoaded || FResized || !firstPixel) return 0;
+TJpegGeometry TQvJpegEngine::ReadGeometry() const {
   TJpegGeometry geometry;
   geometry.Transpose = FTransposed;
   geometry.FlipX = FFlipX;
@@ -291,7 +307,33 @@ int32_t TQvJpegEngine::ReadPixels(uint8_t* firstPixel, int32_t stride, int32_t) 
   geometry.PlaneY = FRegion.Top;
   geometry.OutWidth = FRegion.Width();
   geometry.OutHeight = FRegion.Height();
-  return JpegEngineDecode(FBytes.data(), FBytes.size(), geometry, firstPixel, stride) ? 1 : 0;
+  return geometry;
+}
+
+int32_t TQvJpegEngine::ReadPixels(uint8_t* firstPixel, int32_t stride, int32_t) {
+  if (!FLoaded || FResized || !firstPixel) return 0;
+  if (!JpegEngineDecode(FBytes.data(), FBytes.size(), ReadGeometry(), firstPixel, stride)) return 0;
+  FPartialPixels = false;
+  return 1;
+}
+
+int32_t TQvJpegEngine::ReadPixelRows(uint8_t* firstPixel, int32_t stride,
+                                     const std::vector<std::pair<int32_t, int32_t>>& rows) {
+  // A turned source spreads every output row over all source rows, and a save that cannot keep the
+  // blocks encodes every pixel: both need the whole picture.
+  if (rows.empty() || FTransposed || !SaveIsLossless()) return ReadPixels(firstPixel, stride, 0);
+  if (!FLoaded || FResized || !firstPixel) return 0;
+  const TJpegGeometry geometry = ReadGeometry();
+  std::vector<std::pair<int32_t, int32_t>> sourceRows;
+  for (const auto& [top, bottom] : rows) {
+    const int32_t t = std::clamp(top, 0, geometry.OutHeight), b = std::clamp(bottom, 0, geometry.OutHeight);
+    if (b <= t) continue;
+    if (FFlipY) sourceRows.emplace_back(FInfo.Height - (geometry.PlaneY + b), FInfo.Height - (geometry.PlaneY + t));
+    else sourceRows.emplace_back(geometry.PlaneY + t, geometry.PlaneY + b);
+  }
+  if (!JpegEngineDecodeRows(FBytes.data(), FBytes.size(), geometry, firstPixel, stride, sourceRows)) return 0;
+  FPartialPixels = true;
+  return 1;
 }
 
 void TQvJpegEngine::WritePixels(const TVJPEGPixels& pixels, int32_t stride, int32_t, int32_t) {
@@ -351,8 +393,8 @@ std::vector<TJpegPixelRect> TQvJpegEngine::ChangedMcuRects(const TJpegGeometry& 
 
 // ---- save ----
 
-int32_t TQvJpegEngine::SaveToFile(const QString& fileName, const TVJPEGSaveOptions& options) {
-  if (!FLoaded) return 0;
+bool TQvJpegEngine::Encode(const TVJPEGSaveOptions& options, std::vector<uint8_t>& out) {
+  if (!FLoaded) return false;
   // The codec layer retries a failed save with the eighth value 0: then everything is re-encoded.
   const bool lossless = SaveIsLossless() && options.Values[7] != 0;
   TJpegGeometry geometry = PlaneGeometry();
@@ -360,16 +402,16 @@ int32_t TQvJpegEngine::SaveToFile(const QString& fileName, const TVJPEGSaveOptio
     geometry.PlaneX = geometry.PlaneY = 0;
     geometry.OutWidth = GetWidth();
     geometry.OutHeight = GetHeight();
-    if (!FPixels) return 0;
+    // Pixels read in part cannot stand for the whole picture.
+    if (!FPixels || FPartialPixels) return false;
   }
   const int32_t mcuWidth = GetBlockWidth(), mcuHeight = GetBlockHeight();
   std::vector<TJpegPixelRect> rects;
   if (lossless) rects = ChangedMcuRects(geometry, mcuWidth, mcuHeight);
-  if (!rects.empty() && !FPixels) return 0;
+  if (!rects.empty() && !FPixels) return false;
 
   const bool cut = FRegion != TRect{0, 0, TurnedWidth(), TurnedHeight()};
   const bool pictureChanged = FTurned || cut || FResized || !FChangedRects.empty();
-  std::vector<uint8_t> out;
   if (lossless && !pictureChanged && !FTransposed && !FFlipX && !FFlipY) {
     out = FBytes;  // nothing to change: the source as it is
   } else {
@@ -382,8 +424,7 @@ int32_t TQvJpegEngine::SaveToFile(const QString& fileName, const TVJPEGSaveOptio
       change.Width = geometry.OutWidth;
       change.Height = geometry.OutHeight;
     }
-    if (pictureChanged && FPixels && JpegSegmentsHaveThumbnail(segments))
-      change.Thumbnail = MakeThumbnail(FPixels, FPixelStride, geometry.OutWidth, geometry.OutHeight);
+    if (pictureChanged && FPixels && JpegSegmentsHaveThumbnail(segments)) change.Thumbnail = SavedThumbnail(geometry);
     ChangeJpegSegments(segments, change);
     std::vector<TJpegMarkerOut> markers;
     for (const TJpegSegment& segment : segments)
@@ -397,6 +438,7 @@ int32_t TQvJpegEngine::SaveToFile(const QString& fileName, const TVJPEGSaveOptio
     const bool allChanged = rects.size() == 1 && rects[0].Left == 0 && rects[0].Top == 0 &&
                             rects[0].Right == geometry.OutWidth && rects[0].Bottom == geometry.OutHeight;
     job.Reencode = !lossless || allChanged;
+    if (job.Reencode && FPartialPixels) return false;
     job.Pixels = FPixels;
     job.Stride = FPixelStride;
     job.Rects = rects.data();
@@ -404,12 +446,45 @@ int32_t TQvJpegEngine::SaveToFile(const QString& fileName, const TVJPEGSaveOptio
     job.Markers = markers.data();
     job.MarkerCount = int32_t(markers.size());
     job.Progressive = FInfo.Progressive;
-    if (!JpegEngineSave(job, out)) return 0;
+    if (!JpegEngineSave(job, out)) return false;
   }
-  if (!WriteFileBytes(fileName, out)) return 0;
-  // The saved file is the new source: the next save starts from what this one wrote.
+  return true;
+}
+
+// The new embedded thumbnail: from the document's pixels, or, when only some rows of them were
+// read, from the source decoded at an eighth of its size (the few corrected blocks do not show at
+// that scale).
+std::vector<uint8_t> TQvJpegEngine::SavedThumbnail(const TJpegGeometry& geometry) const {
+  if (!FPartialPixels)
+    return MakeThumbnail(geometry.OutWidth, geometry.OutHeight, [this](int64_t x, int64_t y) {
+      return FPixels + y * FPixelStride + x * 3;
+    });
+  const TReducedSource reduced = DecodeReduced(FBytes, FInfo.Width, FInfo.Height);
+  if (reduced.Bgr.empty()) return {};
+  return MakeThumbnail(geometry.OutWidth, geometry.OutHeight, [&](int64_t x, int64_t y) {
+    const int64_t tx = FRegion.Left + x, ty = FRegion.Top + y;
+    const int64_t x1 = FFlipX ? TurnedWidth() - 1 - tx : tx, y1 = FFlipY ? TurnedHeight() - 1 - ty : ty;
+    const int64_t sx = std::clamp<int64_t>((FTransposed ? y1 : x1) / 8, 0, reduced.Width - 1);
+    const int64_t sy = std::clamp<int64_t>((FTransposed ? x1 : y1) / 8, 0, reduced.Height - 1);
+    return reduced.Bgr.data() + (sy * reduced.Width + sx) * 3;
+  });
+}
+
+int32_t TQvJpegEngine::SaveToOutput(TQvFileOutput& output, const TVJPEGSaveOptions& options) {
+  std::vector<uint8_t> out;
+  if (!Encode(options, out) || !output.Write(out.data(), out.size())) return 0;
+  // The saved file is the new source: the next save starts from what this one wrote. The
+  // document's pixels stay what they were, read in part or whole.
+  const bool partial = FPartialPixels;
   if (!Adopt(std::move(out), true)) Close();
+  FPartialPixels = partial && FLoaded;
   return 1;
+}
+
+int32_t TQvJpegEngine::SaveToFile(const QString& fileName, const TVJPEGSaveOptions& options) {
+  if (!FLoaded) return 0;
+  TQvFileOutput output(fileName);
+  return output.Open() && SaveToOutput(output, options) != 0 && output.Commit() ? 1 : 0;
 }
 
 void TQvJpegEngine::GetQualityValues(uint16_t values[2]) {

@@ -16,6 +16,10 @@
 // The saved metadata is the source's, except that the orientation tags say 1 once the engine has
 // turned the pixels, the EXIF pixel dimensions give the saved size, and an embedded thumbnail is
 // rebuilt from the saved picture (or removed) whenever the picture changed.
+//
+// A caller that only works near a few points reads just the rows around them (ReadPixelRows):
+// the decoder skips the others, the save copies their blocks, and nothing is ever encoded from
+// the rows left out.
 
 #include "QvJpegEngineCore.h"
 #include "QvVJPEG.h"
@@ -33,6 +37,9 @@ class TQvJpegEngine : public IVJPEG {
   int32_t GetBlockHeight() override;
   int32_t ReadPixels(uint8_t* firstPixel, int32_t stride, int32_t flags) override;
   int32_t SaveToFile(const QString& fileName, const TVJPEGSaveOptions& options) override;
+  int32_t SaveToOutput(TQvFileOutput& output, const TVJPEGSaveOptions& options) override;
+  int32_t ReadPixelRows(uint8_t* firstPixel, int32_t stride,
+                        const std::vector<std::pair<int32_t, int32_t>>& rows) override;
   void SetRegion(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
   void FlipHorizontal(int32_t flags) override;
   void FlipVertical(int32_t flags) override;
@@ -58,6 +65,10 @@ class TQvJpegEngine : public IVJPEG {
   int32_t TurnedHeight() const;
   TJpegGeometry PlaneGeometry() const;  // the cut in padded plane coordinates
   void Transpose();
+  // The JPEG the next save writes; false when it cannot be made.
+  bool Encode(const TVJPEGSaveOptions& options, std::vector<uint8_t>& out);
+  TJpegGeometry ReadGeometry() const;  // the cut as ReadPixels decodes it
+  std::vector<uint8_t> SavedThumbnail(const TJpegGeometry& geometry) const;
   std::vector<TJpegPixelRect> ChangedMcuRects(const TJpegGeometry& geometry, int32_t mcuWidth, int32_t mcuHeight) const;
 
   // What GetPendingState hands out.
@@ -83,4 +94,7 @@ class TQvJpegEngine : public IVJPEG {
   const uint8_t* FPixels = nullptr;
   int64_t FPixelStride = 0;
   std::vector<TRect> FChangedRects;
+  // The pixels were read in part (ReadPixelRows): only changed blocks may come from them, and an
+  // embedded thumbnail comes from a reduced decode of the source instead.
+  bool FPartialPixels = false;
 };

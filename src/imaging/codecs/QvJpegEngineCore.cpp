@@ -7,6 +7,7 @@
 
 #include "QvCodecInternal.h"
 
+#include <algorithm>
 #include <climits>
 #include <csetjmp>
 #include <cstdio>
@@ -218,7 +219,37 @@ void ScatterStrip(const TJpegGeometry* g, int32_t turnedWidth, int32_t turnedHei
   }
 }
 
-bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g, uint8_t* first, int64_t stride) {
+// Only the source rows of the spans (sorted, apart, inside the picture) are wanted; the decoder
+// skips the others. Each span starts decoding one whole MCU row early, so the upsampler's context
+// rows are decoded ones and the rows kept are exactly those of a full decode.
+void DecodeSpans(j_decompress_ptr info, const TJpegGeometry* g, JSAMPARRAY strip, const int32_t* spans,
+                 int32_t spanCount, uint8_t* first, int64_t stride) {
+  const int32_t width = int32_t(info->output_width), height = int32_t(info->output_height);
+  if (g->Transpose) ERREXIT(info, JERR_BAD_CROP_SPEC);
+  const int32_t mcuRows = info->max_v_samp_factor * DCTSIZE;
+  for (int32_t i = 0; i < spanCount; ++i) {
+    const int32_t top = spans[2 * i], bottom = spans[2 * i + 1] < height ? spans[2 * i + 1] : height;
+    if (top < 0 || bottom <= top) continue;
+    int32_t start = (top / mcuRows - 1) * mcuRows;
+    if (start < 0) start = 0;
+    if (JDIMENSION(start) > info->output_scanline) jpeg_skip_scanlines(info, JDIMENSION(start) - info->output_scanline);
+    while (int32_t(info->output_scanline) < bottom) {
+      const int32_t sy0 = int32_t(info->output_scanline);
+      const int32_t wanted = bottom - sy0 < StripRows ? bottom - sy0 : StripRows;
+      int32_t count = 0;
+      while (count < wanted) {
+        const JDIMENSION got = jpeg_read_scanlines(info, strip + count, JDIMENSION(wanted - count));
+        if (got == 0) ERREXIT(info, JERR_INPUT_EOF);
+        count += int32_t(got);
+      }
+      ScatterStrip(g, width, height, strip, sy0, count, width, first, stride);
+    }
+  }
+}
+
+// The whole picture, or with spans only their rows (the rest is neither needed nor decoded).
+bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g, uint8_t* first, int64_t stride,
+                const int32_t* spans, int32_t spanCount) {
   jpeg_decompress_struct info;
   TEngineError error;
   std::memset(&info, 0, sizeof info);
@@ -243,6 +274,11 @@ bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g,
   const int32_t stripRows = g->Transpose ? TurnedStripRows : StripRows;
   JSAMPARRAY strip = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
                                                JDIMENSION(width) * 3, JDIMENSION(stripRows));
+  if (spans) {
+    DecodeSpans(&info, g, strip, spans, spanCount, first, stride);
+    jpeg_destroy_decompress(&info);
+    return true;
+  }
   while (info.output_scanline < info.output_height) {
     const int32_t sy0 = int32_t(info.output_scanline);
     int32_t count = 0;
@@ -589,7 +625,23 @@ bool JpegEngineInspect(const uint8_t* data, uint64_t size, TJpegSourceInfo& info
 bool JpegEngineDecode(const uint8_t* data, uint64_t size, const TJpegGeometry& geometry, uint8_t* firstPixel,
                       int64_t stride) {
   if (!data || !firstPixel || size < 4 || size > ULONG_MAX) return false;
-  return DecodeCore(data, static_cast<unsigned long>(size), &geometry, firstPixel, stride);
+  return DecodeCore(data, static_cast<unsigned long>(size), &geometry, firstPixel, stride, nullptr, 0);
+}
+
+bool JpegEngineDecodeRows(const uint8_t* data, uint64_t size, const TJpegGeometry& geometry, uint8_t* firstPixel,
+                          int64_t stride, const std::vector<std::pair<int32_t, int32_t>>& sourceRows) {
+  if (!data || !firstPixel || size < 4 || size > ULONG_MAX || geometry.Transpose) return false;
+  std::vector<std::pair<int32_t, int32_t>> sorted;
+  for (const auto& span : sourceRows)
+    if (span.second > span.first && span.second > 0) sorted.emplace_back(std::max(span.first, 0), span.second);
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<int32_t> spans;  // merged: top, bottom, top, bottom, ...
+  for (const auto& span : sorted) {
+    if (!spans.empty() && span.first <= spans.back()) spans.back() = std::max(spans.back(), span.second);
+    else spans.insert(spans.end(), {span.first, span.second});
+  }
+  return DecodeCore(data, static_cast<unsigned long>(size), &geometry, firstPixel, stride, spans.data(),
+                    int32_t(spans.size() / 2));
 }
 
 bool JpegEngineSave(const TJpegSaveJob& job, std::vector<uint8_t>& out) {

@@ -5,6 +5,7 @@
 // destructor. The engine object (QvJpegEngine.cpp) prepares the records in ordinary C++.
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // What the engine needs of a JPEG that it can take (see JpegEngineInspect for which ones).
@@ -68,6 +69,11 @@ bool JpegEngineInspect(const uint8_t* data, uint64_t size, TJpegSourceInfo& info
 // real picture, i.e. without the padding) into blue-green-red rows. Damage is an error.
 bool JpegEngineDecode(const uint8_t* data, uint64_t size, const TJpegGeometry& geometry, uint8_t* firstPixel,
                       int64_t stride);
+
+// The same for the rows of the given spans [first, second) of the source only (a geometry without a
+// transpose); the output rows they do not reach are left as they were. Spans may overlap.
+bool JpegEngineDecodeRows(const uint8_t* data, uint64_t size, const TJpegGeometry& geometry, uint8_t* firstPixel,
+                          int64_t stride, const std::vector<std::pair<int32_t, int32_t>>& sourceRows);
 
 // Writes the job's JPEG into out (replaced). False on any libjpeg error or damage in the source.
 bool JpegEngineSave(const TJpegSaveJob& job, std::vector<uint8_t>& out);

@@ -4,6 +4,7 @@
 // back and writes a JPEG without a full decode and re-encode. A document without an engine object
 // (nullptr) sends every file through the decoders.
 
+#include "QvFileOutput.h"
 #include "QvTypes.h"
 
 #include <any>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include <QString>
+#include <utility>
 
 // Where the engine reads the edited pixels from: the area's first pixel and the image's row stride.
 struct TVJPEGPixels {
@@ -36,6 +38,19 @@ class IVJPEG {
   // Fills 24-bit blue-green-red rows of GetWidth × GetHeight.
   virtual int32_t ReadPixels(uint8_t* firstPixel, int32_t stride, int32_t flags) = 0;
   virtual int32_t SaveToFile(const QString& fileName, const TVJPEGSaveOptions& options) = 0;  // non-zero: saved
+  // The same into an open output (empty, read and write) that the caller commits: the file is
+  // written once, where it ends up. An engine without its own way writes through the output's
+  // descriptor by name.
+  virtual int32_t SaveToOutput(TQvFileOutput& output, const TVJPEGSaveOptions& options) {
+    return SaveToFile(QStringLiteral("/proc/self/fd/%1").arg(output.Descriptor()), options);
+  }
+  // ReadPixels for a caller that reads and changes only the given spans of rows [first, second)
+  // and saves through the engine without a fresh encoding: rows outside them may be left as they
+  // are (zero). The engine then never encodes from these pixels beyond what changed.
+  virtual int32_t ReadPixelRows(uint8_t* firstPixel, int32_t stride,
+                                const std::vector<std::pair<int32_t, int32_t>>& /*rows*/) {
+    return ReadPixels(firstPixel, stride, 0);
+  }
   virtual void SetRegion(int32_t left, int32_t top, int32_t right, int32_t bottom) = 0;
   virtual void FlipHorizontal(int32_t flags) = 0;
   virtual void FlipVertical(int32_t flags) = 0;

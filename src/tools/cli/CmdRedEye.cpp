@@ -7,6 +7,7 @@
 #include "CliCommand.h"
 
 #include "QvGraphicsDocument.h"
+#include "QvGraphicsEditor.h"
 #include "QvRedEyeTool.h"
 #include "RedEyeSettings.h"
 
@@ -19,6 +20,10 @@
 #include <cstdio>
 
 namespace {
+
+// How far from its point a correction may read or write: its search window is the point ± 87
+// pixels; the rest is room for the border and the natural mode's refinement, which stay inside it.
+constexpr int32_t RedEyeReach = 192;
 
 // "82,81 232,33": where the pupils were corrected.
 QString PointsText(const std::vector<TPoint>& Points) {
@@ -124,6 +129,17 @@ int Run(const TCliInvocation& Call) {
     return ExitOk;
   }
   if (Points.empty()) throw TUsageError{QStringLiteral("redeye needs at least one --at X,Y")};
+  // Written losslessly, a correction reads and changes pixels near its points only, and every
+  // other block is copied from the file: only the rows around the points need decoding.
+  const QString Out = Call.Files[1].toLower();
+  const bool Lossless = !Call.Has(QStringLiteral("--quality")) &&
+                        (Out.endsWith(QLatin1String(".jpg")) || Out.endsWith(QLatin1String(".jpeg")));
+  const auto DecodeNearPoints = [&] {
+    if (!Lossless) return;
+    std::vector<std::pair<int32_t, int32_t>> Rows;
+    for (const TPoint& P : Points) Rows.emplace_back(P.Y - RedEyeReach, P.Y + RedEyeReach);
+    GraphicsEditor->Formats().LoadRows = Rows;
+  };
   return RunEdit(Call, [&](TQvGraphicsDocument& Doc) {
     for (const TPoint& P : Points)
       if (P.X < 0 || P.Y < 0 || P.X >= Doc.Width() || P.Y >= Doc.Height())
@@ -133,7 +149,7 @@ int Run(const TCliInvocation& Call) {
       RedEyeTool->SetSeed(P);
       RedEyeTool->Apply();
     }
-  });
+  }, DecodeNearPoints);
 }
 
 const TCliRegistration Registration{TCliCommand{
