@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -69,7 +70,10 @@ void QvRequestTermination() {
   // program alive; each is closed as Escape would close it. Boxes opened later are not shown.
   for (int I = 0; I < 32; ++I) {
     QWidget* Modal = QApplication::activeModalWidget();
-    if (!Modal || !Modal->close()) break;
+    if (!Modal) break;
+    // A message box without an Escape button refuses a close; rejecting ends its loop all the same.
+    if (auto* Dialog = qobject_cast<QDialog*>(Modal)) Dialog->reject();
+    else if (!Modal->close()) break;
   }
   // The window closes once those loops have returned, as its close box would close it; before
   // the window is shown, Run sees the request and does not show it.
