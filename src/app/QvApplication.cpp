@@ -1,4 +1,5 @@
 #include "QvApplication.h"
+#include "QvSignals.h"
 
 #include "QvSDF.h"
 
@@ -183,7 +184,8 @@ void TQvApplication::SaveSettings() {
 int TQvApplication::Run() {
   LoadSettings();
   int Code = 0;
-  if (FMainForm) {
+  // A signal during start-up (behind an error box about the file given) ends the program here.
+  if (FMainForm && !QvTerminationRequested()) {
     FMainForm->show();
     Code = QCoreApplication::exec();
   }
@@ -256,6 +258,7 @@ int TQvApplication::MessageBox(const QString& Text, int Flags) { return MessageB
 int TQvApplication::MessageBox(const QString& Text, const QString& Caption, int Flags) {
   using namespace QvMB;
   if (FMessageBoxHandler) return FMessageBoxHandler(Text, Caption, Flags);
+  if (QvTerminationRequested()) return QvTerminationAnswer(Flags);
 
   QWidget* Owner = QApplication::activeWindow();
   if (!Owner) Owner = FMainForm;

@@ -2,7 +2,9 @@
 
 #include "QvApplication.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -14,6 +16,7 @@
 namespace {
 
 int SignalPipe[2] = {-1, -1};
+bool Terminating = false;
 
 // Only async-signal-safe work here: one byte into the pipe; the event loop does the rest.
 void OnTerminationSignal(int) {
@@ -36,10 +39,7 @@ void QvInstallTerminationHandler() {
     char Buffer[16];
     while (::read(SignalPipe[1], Buffer, sizeof(Buffer)) > 0) {
     }
-    if (Application && Application->MainForm())
-      Application->MainForm()->close();
-    else
-      QCoreApplication::exit(0);
+    QvRequestTermination();
   });
 
   struct sigaction Action {};
@@ -48,4 +48,41 @@ void QvInstallTerminationHandler() {
   Action.sa_flags = SA_RESTART;
   ::sigaction(SIGTERM, &Action, nullptr);
   ::sigaction(SIGINT, &Action, nullptr);
+}
+
+bool QvTerminationRequested() { return Terminating; }
+
+int QvTerminationAnswer(int Flags) {
+  using namespace QvMB;
+  switch (Flags & MB_TYPEMASK) {
+    case MB_YESNO:
+    case MB_YESNOCANCEL: return IDNO;
+    case MB_ABORTRETRYIGNORE: return IDABORT;
+    case MB_OKCANCEL:
+    case MB_RETRYCANCEL: return IDCANCEL;
+    default: return IDOK;
+  }
+}
+
+void QvRequestTermination() {
+  Terminating = true;
+  // A modal box (an error at start-up, a question) runs a loop of its own that would keep the
+  // program alive; each is closed as Escape would close it. Boxes opened later are not shown.
+  for (int I = 0; I < 32; ++I) {
+    QWidget* Modal = QApplication::activeModalWidget();
+    if (!Modal) break;
+    // A message box without an Escape button refuses a close; rejecting ends its loop all the same.
+    if (auto* Dialog = qobject_cast<QDialog*>(Modal)) Dialog->reject();
+    else if (!Modal->close()) break;
+  }
+  // The window closes once those loops have returned, as its close box would close it; before
+  // the window is shown, Run sees the request and does not show it.
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [] {
+        QWidget* Form = Application ? Application->MainForm() : nullptr;
+        if (Form && Form->isVisible()) Form->close();
+        if (!Form || !Form->isVisible()) QCoreApplication::exit(0);
+      },
+      Qt::QueuedConnection);
 }

@@ -34,6 +34,7 @@ class TQvGraphicsEditor : public TQvEditor {
   void LoadSettings(TQvSDFReader& Reader) override;
   void SaveSettings(TQvSDFWriter& Writer) override;
   void UpdateControls() override;
+  void Start() override;
   void ActivateDocument(TQvDocument* Doc) override;
   void UpdateCaption(QObject* Sender = nullptr) override;
   TQvDocumentFormats* FileFormats() override;

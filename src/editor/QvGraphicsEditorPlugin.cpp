@@ -2,12 +2,14 @@
 #include "QvGraphicsEditor.h"
 
 #include "MainForm.h"
+#include "PhotoshopDataInfo.h"
 #include "QvApplication.h"
 #include "QvGraphicsEditorParts.h"
 #include "QvLocalizer.h"
 #include "QvPluginExchange.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
@@ -23,6 +25,15 @@ QAction* TQvGraphicsEditor::AddPluginButton(const QString& Caption, std::functio
     Widget->setSizePolicy(QSizePolicy::Expanding, Widget->sizePolicy().verticalPolicy());
   }
   return Button;
+}
+
+void TQvGraphicsEditor::Start() {
+  // Started on an exchange file, the editor is the plug-in's: whatever keeps it from plug-in mode
+  // (a damaged request, a signal behind the error box), the plug-in must not take the file back
+  // unless a result was written into it.
+  const QStringList Arguments = CommandLineArguments();
+  if (!Arguments.isEmpty() && HasExchangeMagic(QFile::encodeName(Arguments.first()).toStdString())) ExitCode = -1;
+  TQvEditor::Start();
 }
 
 void TQvGraphicsEditor::SetPluginMode(bool Value) {

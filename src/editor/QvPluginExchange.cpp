@@ -6,6 +6,7 @@
 #include "QvGraphicsFormats.h"
 #include "QvFileOutput.h"
 #include "QvLTBitmap.h"
+#include "QvMemory.h"
 
 #include <QFile>
 
@@ -148,15 +149,16 @@ TQvExchangeLoad LoadExchange(const QString& FileName, TQvGraphicsDocument* Docum
     case TExchangeParse::Invalid: Error = ExchangeError(FromStd(Problem)); return TQvExchangeLoad::Failed;
     case TExchangeParse::Ok: break;
   }
+  // A trailer whose length cannot be true is ignored like one that does not decode: the pixels
+  // are what the session is for.
   TExchangeTrailer Trailer;
-  if (!LocateExchangeTrailer(Data, Size, View, Trailer, &Problem)) {
-    Error = ExchangeError(FromStd(Problem));
-    return TQvExchangeLoad::Failed;
-  }
+  if (!LocateExchangeTrailer(Data, Size, View, Trailer, &Problem)) Trailer = TExchangeTrailer{};
 
+  const std::uint64_t Needed = QvDocumentImageBytes(View.Header.Width, View.Header.Height);
   auto Image = std::make_unique<TQvLTBitmap>();
-  if (!Image->Allocate(View.Header.Width, View.Header.Height, PixelFormat24) || !Image->Pixels()) {
-    Error = CodecText(QvCodecString::NoMemory);
+  if (!QvMemoryFits(Needed) || !Image->Allocate(View.Header.Width, View.Header.Height, PixelFormat24) ||
+      !Image->Pixels()) {
+    Error = NeedsMemoryText(Needed);
     return TQvExchangeLoad::Failed;
   }
   TQvPixels& Pixels = *Image->Pixels();

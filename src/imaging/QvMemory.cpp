@@ -48,4 +48,6 @@ uint64_t QvImageBytes(int64_t Width, int64_t Height) {
   return Stride * uint64_t(Height);
 }
 
+uint64_t QvDocumentImageBytes(int64_t Width, int64_t Height) { return 3 * QvImageBytes(Width, Height); }
+
 bool QvMemoryFits(uint64_t Bytes) { return Bytes <= QvAvailableMemory(); }

@@ -17,5 +17,9 @@ void QvSetAvailableMemoryProbe(std::function<uint64_t()> Probe);
 // Bytes of one 24-bit image of width × height, rows padded to 4 bytes; 0 for an empty size.
 uint64_t QvImageBytes(int64_t Width, int64_t Height);
 
+// Bytes a document needs to open an image of width × height: it keeps the current image, the
+// original it was opened as and a backup for undo, each of that size.
+uint64_t QvDocumentImageBytes(int64_t Width, int64_t Height);
+
 // Whether Bytes more can be taken now.
 bool QvMemoryFits(uint64_t Bytes);

@@ -6,11 +6,13 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <filesystem>
 #include <limits>
 #include <vector>
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,11 +22,14 @@ extern char** environ;
 
 namespace {
 
-// Deletes the exchange file however the session ends.
+// Deletes the exchange file however the session ends, and whatever the editor left at its name: a
+// folder goes with everything in it (links inside are removed, never followed).
 class TExchangeFileGuard {
 public:
   ~TExchangeFileGuard() {
-    if (!FPath.empty()) ::unlink(FPath.c_str());
+    if (FPath.empty() || ::unlink(FPath.c_str()) == 0 || errno == ENOENT) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(FPath, ignored);
   }
   std::string FPath;
 };
@@ -181,7 +186,8 @@ std::int16_t TExternalPhotoshopFilter::RunSession(FilterRecord* Record) {
 
   pid_t pid = 0;
   if (const int error = SpawnEditor(FApplication, FDirectory, exchange.FPath, pid); error != 0) {
-    ShowError(Record, "Execute application \"" + FApplication + "\" error: " + std::to_string(error));
+    ShowError(Record, "Execute application \"" + FApplication + "\" error: " + std::to_string(error) + " (" +
+                          std::strerror(error) + ")");
     return openErr;
   }
   if (!WaitForEditor(pid, Record)) return userCanceledErr;
@@ -193,6 +199,13 @@ std::int16_t TExternalPhotoshopFilter::RunSession(FilterRecord* Record) {
     return userCanceledErr;
   }
 
+  // Something other than a file in its place (a folder): there is no result, and the user is
+  // told. (A file the editor removed is a session without a result, as a cancel is.)
+  struct stat left {};
+  if (::lstat(exchange.FPath.c_str(), &left) == 0 && !S_ISREG(left.st_mode)) {
+    ShowError(Record, "Transfer image data error.");
+    return userCanceledErr;
+  }
   TFileMapping mapping(exchange.FPath);
   const std::uint64_t resultSize = mapping.GetSize();
   const void* view = resultSize > 0 ? mapping.MapView(0, resultSize, TMapAccess::Read) : nullptr;

@@ -149,7 +149,7 @@ TEST_F(FilterHostProgram, ReportsTheFilterResultAndWritesNothingOnFailure) {
       {"crash", "config", "returned -128"},
       {"crop", "config", "Error: Transfer image data error."},
       {"shortheader", "config", "returned -128"},
-      {"leave", "nothing", "Error: Execute application \"\" error: 2"},  // no key file anywhere
+      {"leave", "nothing", "Error: Execute application \"\" error: 2 (No such file or directory)"},  // no key file anywhere
   };
   for (const Case& c : cases) {
     const TCommandResult run = Host(c.mode, files + " --planes 3", c.config);

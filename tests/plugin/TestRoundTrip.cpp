@@ -91,6 +91,7 @@ TEST_F(RoundTrip, OutcomesOfTheEditorSession) {
       {"cancel", 3, 0, userCanceledErr, "", TExpect::Unchanged},
       {"crash", 4, 0, userCanceledErr, "", TExpect::Unchanged},
       {"delete", 3, 0, userCanceledErr, "", TExpect::Unchanged},
+      {"folder", 3, 0, userCanceledErr, "Error: Transfer image data error.\n", TExpect::Unchanged},
       {"badmagic", 3, 0, userCanceledErr, "", TExpect::Unchanged},
       {"badheader", 3, 0, userCanceledErr, "Error: Transfer image data error.\n", TExpect::Unchanged},
       {"planes2", 4, 0, userCanceledErr, "Error: Transfer image data error.\n", TExpect::Unchanged},
@@ -161,8 +162,8 @@ TEST_F(RoundTrip, FailuresBeforeTheEditorRuns) {
       {"host refuses the destination", 3, false, true, false, OCUVANE_FAKE_EDITOR, "", userCanceledErr,
        "Error: Get out image data error.\n"},
       {"editor missing", 3, false, false, false, "/nonexistent/ocuvane", "", openErr,
-       "Error: Execute application \"/nonexistent/ocuvane\" error: 2\n"},
-      {"no editor configured", 3, false, false, false, "", "", openErr, "Error: Execute application \"\" error: 2\n"},
+       "Error: Execute application \"/nonexistent/ocuvane\" error: 2 (No such file or directory)\n"},
+      {"no editor configured", 3, false, false, false, "", "", openErr, "Error: Execute application \"\" error: 2 (No such file or directory)\n"},
       {"no temporary folder", 3, false, false, false, OCUVANE_FAKE_EDITOR, "/nonexistent/tmp", openErr,
        "Error: Create temp file error.\n"},
   };

@@ -76,9 +76,10 @@ bool ParseHeader(const uint8_t* data, uint64_t size, TBmpInfo& info) {
   if (planes != 1 || width <= 0 || height == 0) return false;
   info.TopDown = height < 0;
   if (height < 0) height = -height;
+  // Kept for the refusal, which then says "too large" rather than "damaged".
+  info.Header.Width = int32_t(std::min<int64_t>(width, INT32_MAX));
+  info.Header.Height = int32_t(std::min<int64_t>(height, INT32_MAX));
   if (!CheckImageSize(width, height)) return false;
-  info.Header.Width = int32_t(width);
-  info.Header.Height = int32_t(height);
 
   uint64_t afterHeader = FileHeaderSize + headerSize;
   const uint32_t bits = info.BitCount;
@@ -268,7 +269,10 @@ bool BmpReadHeader(const uint8_t* data, uint64_t size, TQvImageHeader& header) {
 bool BmpDecode(const uint8_t* data, uint64_t size, TQvRowTarget& target, QString& reason) {
   reason.clear();
   TBmpInfo info;
-  if (!ParseHeader(data, size, info)) return false;
+  if (!ParseHeader(data, size, info)) {
+    if (!CheckImageSize(info.Header.Width, info.Header.Height) && info.Header.Width > 0) target.Begin(info.Header);
+    return false;
+  }
   TPalette palette;
   if (info.BitCount <= 8) LoadPalette(data, info, palette);
   const int32_t width = info.Header.Width, height = info.Header.Height;

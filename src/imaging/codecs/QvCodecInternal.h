@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,8 +18,12 @@ struct TQvMetadataBlobs;
 
 enum class TQvFileKind { Unknown, Jpeg, Png, Tiff, Bmp };
 
-// Largest image the decoders accept: about 805 MB of 24-bit rows.
-inline constexpr int64_t MaxImagePixels = int64_t(1) << 28;
+// Largest image the decoders accept: about 805 MB of 24-bit rows. A build may lower it (the
+// codec fuzzer does, so that legal huge images do not slow it to a crawl).
+#ifndef OCUVANE_MAX_IMAGE_PIXELS
+#define OCUVANE_MAX_IMAGE_PIXELS (int64_t(1) << 28)
+#endif
+inline constexpr int64_t MaxImagePixels = OCUVANE_MAX_IMAGE_PIXELS;
 inline constexpr int32_t MaxImageSide = 65535;
 
 struct TQvImageHeader {
@@ -54,10 +59,13 @@ class TQvBitmapTarget : public TQvRowTarget {
   bool KeepsRows() const override { return true; }
   const TQvImageHeader& Header() const { return FHeader; }
   TRefusal Refusal() const { return FRefusal; }
+  // What the image would need, when refused for memory.
+  uint64_t NeededBytes() const { return FNeeded; }
 
  private:
   TQvLTBitmap& FBitmap;
   TRefusal FRefusal = NotRefused;
+  uint64_t FNeeded = 0;
   TQvImageHeader FHeader;
   uint8_t* FBits = nullptr;
   int64_t FStride = 0;
@@ -127,11 +135,21 @@ bool BmpEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, 
 // What the first bytes say the file is (never the extension).
 TQvFileKind SniffFileKind(const uint8_t* data, uint64_t size);
 bool CheckImageSize(int64_t width, int64_t height);
+// Whether the system can give a document what an image of width × height needs; when not, needed
+// is that amount. Checked before the pixels are allocated: Linux grants a few GiB it cannot back
+// and kills the program when the pages are touched.
+bool ImageMemoryAvailable(int64_t width, int64_t height, uint64_t& needed);
 
 // The whole file in memory, read once; opening never writes. False with a message.
 bool ReadWholeFile(const QString& fileName, QByteArray& bytes, QString& error);
-// The first maxBytes bytes (fewer when the file is shorter).
+// The first maxBytes bytes (fewer when the file is shorter); false for anything but a regular file.
 bool ReadFileHead(const QString& fileName, uint64_t maxBytes, QByteArray& bytes);
+// An image file for decoding: no more of it than its format can need (judged from its header), at
+// most maxBytes; allocate gives the buffer for that many bytes. A regular file only: FIFOs and
+// devices are refused. An empty file reads as 0 bytes.
+bool ReadImageFile(const QString& fileName, uint64_t maxBytes, const std::function<uint8_t*(uint64_t)>& allocate,
+                   uint64_t& readBytes, QString& error);
+bool ReadImageFile(const QString& fileName, QByteArray& bytes, QString& error);
 
 // Turns the bitmap upright for an EXIF orientation value 1..8 (other values: unchanged).
 bool ApplyOrientation(TQvLTBitmap& bitmap, int orientation);

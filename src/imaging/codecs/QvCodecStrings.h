@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
 namespace QvCodecString {
 struct TText {
   int Id;
@@ -32,6 +36,7 @@ inline constexpr TText NothingToSave{3310, "The image has no pixels to save."};
 inline constexpr TText CannotSaveFormat{3311, "Images cannot be saved in this format."};
 inline constexpr TText EngineSaveFailed{3313, "The lossless JPEG engine could not save the file."};
 inline constexpr TText ExchangeFailed{3314, "The plug-in exchange file could not be read."};
+inline constexpr TText NeedsMemory{5800, "The image needs %s of memory, more than this computer can give now."};
 }  // namespace QvCodecString
 
 inline QString CodecText(const QvCodecString::TText& text) {
@@ -40,6 +45,14 @@ inline QString CodecText(const QvCodecString::TText& text) {
 inline QString CodecText(const QvCodecString::TText& text, const QString& argument) {
   return GetLocalStringFormatted(text.Id, QString::fromUtf8(text.Default), QStringList{argument});
 }
+// An amount of memory for messages: "850 MB", "2.4 GB".
+inline QString MemoryAmountText(uint64_t bytes) {
+  const double megabytes = double(bytes) / 1e6;
+  if (megabytes < 1000) return QString::number(std::max(1.0, std::ceil(megabytes)), 'f', 0) + QStringLiteral(" MB");
+  return QString::number(std::ceil(megabytes / 100) / 10, 'f', 1) + QStringLiteral(" GB");
+}
+// The refusal of an image whose pixels the system cannot give.
+inline QString NeedsMemoryText(uint64_t bytes) { return CodecText(QvCodecString::NeedsMemory, MemoryAmountText(bytes)); }
 // A message with the library's own detail after it, when there is one.
 inline QString CodecTextWithDetail(const QvCodecString::TText& text, const QString& detail) {
   const QString message = CodecText(text);

@@ -1,6 +1,7 @@
 // Row targets, format sniffing, whole-file reading and orientation.
 
 #include "QvCodecInternal.h"
+#include "QvMemory.h"
 
 #include <QFile>
 #include <QTransform>
@@ -12,13 +13,20 @@ bool CheckImageSize(int64_t width, int64_t height) {
          width * height <= MaxImagePixels;
 }
 
+bool ImageMemoryAvailable(int64_t width, int64_t height, uint64_t& needed) {
+  needed = QvDocumentImageBytes(width, height);
+  return QvMemoryFits(needed);
+}
+
 bool TQvBitmapTarget::Begin(const TQvImageHeader& header) {
   FHeader = header;
   if (!CheckImageSize(header.Width, header.Height)) {
     FRefusal = TooLarge;
     return false;
   }
-  if (!FBitmap.Allocate(header.Width, header.Height, PixelFormat24) || !FBitmap.Pixels()) {
+  if (!ImageMemoryAvailable(header.Width, header.Height, FNeeded) ||
+      !FBitmap.Allocate(header.Width, header.Height, PixelFormat24) || !FBitmap.Pixels()) {
+    FNeeded = QvDocumentImageBytes(header.Width, header.Height);
     FRefusal = OutOfMemory;
     return false;
   }
@@ -119,13 +127,6 @@ bool ReadWholeFile(const QString& fileName, QByteArray& bytes, QString& error) {
     return false;
   }
   return true;
-}
-
-bool ReadFileHead(const QString& fileName, uint64_t maxBytes, QByteArray& bytes) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  bytes = file.read(qint64(maxBytes));
-  return file.error() == QFileDevice::NoError;
 }
 
 bool ApplyOrientation(TQvLTBitmap& bitmap, int orientation) {

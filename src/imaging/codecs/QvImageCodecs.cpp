@@ -79,8 +79,10 @@ TEngineLoad LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const QByte
     error = CodecText(QvCodecString::TooLarge);
     return TEngineLoad::Failed;
   }
-  if (!target.Image->Allocate(width, height, PixelFormat24) || !target.Image->Pixels()) {
-    error = CodecText(QvCodecString::NoMemory);
+  uint64_t needed = 0;
+  if (!ImageMemoryAvailable(width, height, needed) || !target.Image->Allocate(width, height, PixelFormat24) ||
+      !target.Image->Pixels()) {
+    error = NeedsMemoryText(needed);
     return TEngineLoad::Failed;
   }
   TQvPixels* pixels = target.Image->Pixels();
@@ -206,7 +208,7 @@ bool DecodeImageBytes(TQvLoadTarget& target, const uint8_t* data, uint64_t size,
   if (!DecodeKind(kind, data, size, rows, reason)) {
     target.Image->Release();
     if (rows.Refusal() == TQvBitmapTarget::TooLarge) error = CodecText(QvCodecString::TooLarge);
-    else if (rows.Refusal() == TQvBitmapTarget::OutOfMemory) error = CodecText(QvCodecString::NoMemory);
+    else if (rows.Refusal() == TQvBitmapTarget::OutOfMemory) error = NeedsMemoryText(rows.NeededBytes());
     else error = DamagedMessage(reason);
     return false;
   }
@@ -256,7 +258,7 @@ bool LoadImageFile(TQvLoadTarget& target, const QString& fileName, int32_t& form
 
   QByteArray bytes;
   QString reason;
-  if (!ReadWholeFile(fileName, bytes, reason)) {
+  if (!ReadImageFile(fileName, bytes, reason)) {
     error = CodecText(QvCodecString::CannotRead, reason);
     return false;
   }

@@ -254,6 +254,11 @@ void ReadImageProperties(TQvImageProperties& properties, const uint8_t* data, ui
   }
 }
 
+namespace {
+// The most EXIF one JPEG segment holds: 65,535 less the length field and "Exif\0\0".
+constexpr size_t JpegExifLimit = 65527;
+}  // namespace
+
 TQvMetadataBlobs BuildMetadataBlobs(const TQvCustomProperties& properties) {
   TQvMetadataBlobs blobs;
   blobs.Icc = ItemBytes(properties, QvPropertyTag::IccProfile);
@@ -264,9 +269,17 @@ TQvMetadataBlobs BuildMetadataBlobs(const TQvCustomProperties& properties) {
     BuildExifData(properties, exif);
     if (!exif.empty()) {
       blobs.HasExifItems = true;
+      // Exiv2 drops large items (previews, long comments, maker notes) until the block fits one
+      // JPEG segment; a PNG takes the whole block.
       Exiv2::Blob blob;
       Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
       blobs.Exif.assign(blob.begin(), blob.end());
+      Exiv2::MemIo whole;
+      Exiv2::TiffParser::encode(whole, nullptr, 0, Exiv2::littleEndian, exif, Exiv2::IptcData(), Exiv2::XmpData());
+      if (whole.size() > JpegExifLimit && whole.open() == 0) {
+        const Exiv2::DataBuf bytes = whole.read(long(whole.size()));
+        blobs.ExifWhole.assign(bytes.pData_, bytes.pData_ + bytes.size_);
+      }
     }
   } catch (const std::exception&) {
     blobs.Exif.clear();

@@ -76,6 +76,9 @@ void ReadImageProperties(TQvImageProperties& properties, const uint8_t* data, ui
 // The metadata to write with a saved image.
 struct TQvMetadataBlobs {
   std::vector<uint8_t> Exif;  // TIFF-structured EXIF block (no "Exif\0\0" prefix); empty if none
+  // Every item, for formats without JPEG's 64 KB segment: set only when Exif had to leave large
+  // items out to fit one JPEG segment.
+  std::vector<uint8_t> ExifWhole;
   QByteArray Icc;
   QByteArray Xmp;
   bool HasExifItems = false;

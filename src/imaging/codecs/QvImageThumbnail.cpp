@@ -93,7 +93,7 @@ QImage FromEmbeddedThumbnail(const QByteArray& jpeg, int32_t imageWidth, int32_t
 
 QString DescribeImageFile(const QString& fileName) {
   // A JPEG is described from its markers, which lie at its start; other formats may keep their
-  // directories anywhere and are read whole.
+  // directories anywhere and are read as far as their picture can reach.
   QByteArray bytes;
   QString reason;
   if (!ReadFileHead(fileName, JpegHeadBytes, bytes) || bytes.isEmpty()) return QString();
@@ -104,7 +104,7 @@ QString DescribeImageFile(const QString& fileName) {
   TQvImageHeader header;
   if (kind != TQvFileKind::Jpeg || !ReadHeader(kind, data, size, header)) {
     if (size == JpegHeadBytes) {
-      if (!ReadWholeFile(fileName, bytes, reason) || bytes.isEmpty()) return QString();
+      if (!ReadImageFile(fileName, bytes, reason) || bytes.isEmpty()) return QString();
       data = reinterpret_cast<uint8_t*>(bytes.data());
       size = uint64_t(bytes.size());
       RevealHeader(data, size);
@@ -165,7 +165,7 @@ std::unique_ptr<TQvImageThumbnail> CreateThumbnail(const QString& fileName, int3
 
   QString reason;
   QByteArray whole;
-  if (!ReadWholeFile(fileName, whole, reason) || whole.isEmpty()) return nullptr;
+  if (!ReadImageFile(fileName, whole, reason) || whole.isEmpty()) return nullptr;
   data = reinterpret_cast<uint8_t*>(whole.data());
   const uint64_t size = uint64_t(whole.size());
   RevealHeader(data, size);

@@ -47,23 +47,19 @@ uint16_t EstimateQuality(const uint16_t* table, const uint8_t* standard) {
   return quality;
 }
 
+// The engine holds the file while it has it; no more of it than the JPEG can need is read.
 bool ReadFileBytes(const QString& fileName, std::vector<uint8_t>& bytes) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const qint64 size = file.size();
-  if (size < 4 || size > qint64(1) << 31) return false;
-  try {
-    bytes.resize(size_t(size));
-  } catch (...) {
+  uint64_t got = 0;
+  QString error;
+  if (!ReadImageFile(fileName, uint64_t(1) << 31,
+                     [&](uint64_t count) {
+                       bytes.resize(size_t(count));
+                       return bytes.data();
+                     },
+                     got, error))
     return false;
-  }
-  qint64 done = 0;
-  while (done < size) {
-    const qint64 n = file.read(reinterpret_cast<char*>(bytes.data()) + done, size - done);
-    if (n <= 0) return false;
-    done += n;
-  }
-  return true;
+  bytes.resize(size_t(got));
+  return got >= 4;
 }
 
 // A camera-style thumbnail of a width × height picture (fitted into 160 × 120), each pixel the

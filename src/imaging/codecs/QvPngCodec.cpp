@@ -7,6 +7,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -56,14 +57,14 @@ bool HasPngSignature(const uint8_t* data, uint64_t size) { return size >= 8 && p
 // Reads up to the image data and sets the transforms to 8-bit blue-green-red.
 void ReadInfo(TReadGuard& guard, TMemoryReader& reader, TQvImageHeader& header, bool transforms) {
   png_set_read_fn(guard.Png, &reader, ReadFromMemory);
-  png_set_user_limits(guard.Png, MaxImageSide, MaxImageSide);
+  // The size is judged by the row target, which says "too large" the same way for every format.
+  png_set_user_limits(guard.Png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
   png_read_info(guard.Png, guard.Info);
   const png_uint_32 width = png_get_image_width(guard.Png, guard.Info);
   const png_uint_32 height = png_get_image_height(guard.Png, guard.Info);
   const int colorType = png_get_color_type(guard.Png, guard.Info);
-  if (!CheckImageSize(width, height)) png_error(guard.Png, "image too large");
-  header.Width = int32_t(width);
-  header.Height = int32_t(height);
+  header.Width = int32_t(std::min<png_uint_32>(width, PNG_UINT_31_MAX));
+  header.Height = int32_t(std::min<png_uint_32>(height, PNG_UINT_31_MAX));
   const bool alpha = (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(guard.Png, guard.Info, PNG_INFO_tRNS);
   header.SourceFormat = alpha ? PixelFormat32Alpha : PixelFormat24;
   png_uint_32 resX = 0, resY = 0;
@@ -89,7 +90,7 @@ bool PngReadHeader(const uint8_t* data, uint64_t size, TQvImageHeader& header) {
     if (!guard.Info) return false;
     TMemoryReader reader{data, size, 0};
     ReadInfo(guard, reader, header, false);
-    return true;
+    return CheckImageSize(header.Width, header.Height);
   } catch (const std::exception&) {
     return false;
   }
@@ -104,6 +105,11 @@ bool PngDecode(const uint8_t* data, uint64_t size, TQvRowTarget& target, QString
     TMemoryReader reader{data, size, 0};
     TQvImageHeader header;
     ReadInfo(guard, reader, header, true);
+    if (!CheckImageSize(header.Width, header.Height)) {
+      target.Begin(header);  // refuses it, as too large
+      reason = QStringLiteral("image too large");
+      return false;
+    }
     const int passes = png_set_interlace_handling(guard.Png);
     png_read_update_info(guard.Png, guard.Info);
     if (png_get_rowbytes(guard.Png, guard.Info) != size_t(header.Width) * 3) png_error(guard.Png, "unexpected row layout");
@@ -164,8 +170,17 @@ bool PngEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, 
     if (!metadata.Icc.isEmpty())
       png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE,
                    reinterpret_cast<png_const_bytep>(metadata.Icc.constData()), png_uint_32(metadata.Icc.size()));
-    if (!metadata.Exif.empty() && metadata.Exif.size() < 0x7FFFFFFF)
-      png_set_eXIf_1(png, info, png_uint_32(metadata.Exif.size()), const_cast<png_bytep>(metadata.Exif.data()));
+    // libpng writes a set eXIf chunk after the image data, where readers that stop at the first
+    // IDAT never see it; as a chunk placed before the image data it comes with the other metadata.
+    const std::vector<uint8_t>& exifBlock = metadata.ExifWhole.empty() ? metadata.Exif : metadata.ExifWhole;
+    png_unknown_chunk exif{};
+    if (!exifBlock.empty() && exifBlock.size() < 0x7FFFFFFF) {
+      std::memcpy(exif.name, "eXIf", 5);
+      exif.data = const_cast<png_bytep>(exifBlock.data());
+      exif.size = exifBlock.size();
+      exif.location = PNG_HAVE_PLTE;
+      png_set_unknown_chunks(png, info, &exif, 1);
+    }
     std::string xmpKey = "XML:com.adobe.xmp";
     png_text xmp{};
     if (!metadata.Xmp.isEmpty()) {

@@ -119,9 +119,10 @@ bool ReadHeaderFields(TIFF* tiff, TQvImageHeader& header) {
   uint32_t width = 0, height = 0;
   if (!TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height))
     return false;
+  // Kept for the refusal, which then says "too large" rather than "damaged".
+  header.Width = int32_t(std::min<uint32_t>(width, INT32_MAX));
+  header.Height = int32_t(std::min<uint32_t>(height, INT32_MAX));
   if (!CheckImageSize(width, height)) return false;
-  header.Width = int32_t(width);
-  header.Height = int32_t(height);
   uint16_t extraCount = 0;
   uint16_t* extra = nullptr;
   header.SourceFormat = PixelFormat24;
@@ -156,6 +157,7 @@ bool TiffDecode(const uint8_t* data, uint64_t size, TQvRowTarget& target, QStrin
   TTiffHandle handle(file, "r");
   TQvImageHeader header;
   if (!handle.Tiff || !ReadHeaderFields(handle.Tiff, header)) {
+    if (header.Width > 0 && header.Height > 0) target.Begin(header);  // refuses it as too large
     reason = file.FirstError;
     return false;
   }

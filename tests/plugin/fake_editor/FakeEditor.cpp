@@ -11,6 +11,7 @@
 //   badmagic     overwrite "PSPF";  badheader: RowBytes 0x7fffffff;  planes2: Planes 2
 //   shortheader  cut the file to 20 bytes;  shortpixels: cut half the pixel block
 //   delete       remove the file;  slow: wait 300 ms, then leave
+//   folder       replace the file with a folder holding a file, exit 0
 //
 // With $OCUVANE_FAKE_EDITOR_LOG set it first writes its argument count, first argument,
 // working folder, the file's permission bits and its count of extra open descriptors there.
@@ -125,6 +126,11 @@ int main(int argc, char** argv) {
   if (mode == "cancel") return -1;
   if (mode == "crash") ::raise(SIGKILL);
   if (mode == "delete") return ::unlink(path.c_str()) == 0 ? 0 : 3;
+  if (mode == "folder") {
+    if (::unlink(path.c_str()) != 0 || ::mkdir(path.c_str(), 0700) != 0) return 3;
+    std::ofstream(path + "/inside") << "left behind";
+    return 0;
+  }
   if (mode == "badmagic") {
     Poke(path, 0, "XXXX", 4);
     return 0;

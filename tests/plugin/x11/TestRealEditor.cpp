@@ -87,6 +87,7 @@ public:
     return false;
   }
   int ExitStatus() const { return FStatus; }
+  void Signal(int Number) const { ::kill(FPid, Number); }
 
 private:
   pid_t FPid = -1;
@@ -316,6 +317,50 @@ TEST_F(RealEditor, ClosingWithoutAResultLeavesTheHostImage) {
   EXPECT_NE(std::string::npos, ReadWholeFile(FFolder / "host.log").find("-128")) << ReadWholeFile(FFolder / "host.log");
   EXPECT_FALSE(std::filesystem::exists(FFolder / "out.pam")) << "the host keeps its image";
   EXPECT_EQ("", TemporaryFiles());
+}
+
+// An exchange request of 4 × 3 pixels as the plug-in writes it, its fields changed by Change.
+std::string Request(const std::function<void(std::vector<std::int32_t>&)>& Change = {}) {
+  // Header size, image mode, left, top, width, height, row bytes, planes.
+  std::vector<std::int32_t> Fields{32, 3, 0, 0, 4, 3, 12, 3};
+  if (Change) Change(Fields);
+  std::string Bytes = "PSPF";
+  for (std::int32_t Field : Fields)
+    for (int I = 0; I < 4; ++I) Bytes += char(std::uint32_t(Field) >> (8 * I));
+  return Bytes + std::string(4 * 3 * 3, '\x40');
+}
+
+// SIGTERM ends the editor whatever holds it: the error box about a file it was started on, or
+// a session in plug-in mode. Nobody answers a box here, so an editor that survives the signal
+// never ends.
+TEST_F(RealEditor, SigtermEndsTheEditorBehindItsStartupBox) {
+  // A trailer claiming nearly 2 GiB of metadata: ignored, the session goes on without it.
+  std::string Trailer = Request() + "EXIF" + std::string(4, '\0') + std::string(600, 'x');
+  const std::uint32_t Claimed = 0x7FFFFFF0;
+  for (int I = 0; I < 4; ++I) Trailer[36 + 36 + 4 + I] = char(Claimed >> (8 * I));
+  struct TCase {
+    const char* Name;
+    std::string Bytes;
+    const char* Window;  // the window that shows
+    int Status;          // the editor's exit status
+  };
+  const TCase Cases[] = {
+      {"damaged photo", std::string("\xFF\xD8\xFF\xE0") + std::string(200, '\x11'), "Ocuvane", 0},
+      {"damaged request", Request([](std::vector<std::int32_t>& F) { F[4] = 0; }), "Ocuvane", 255},
+      {"request with an impossible trailer", Trailer, EditorTitle, 255},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    const std::string File = FFolder / "file";
+    WriteWholeFile(File, C.Bytes);
+    THostRun Editor({OCUVANE_EDITOR, File}, Environment(), FFolder / "editor.log");
+    ASSERT_TRUE(Editor.Started());
+    EXPECT_TRUE(WaitFor(Editor, [&] { return !WindowsNamed(FDisplay, C.Window).empty(); }))
+        << ReadWholeFile(FFolder / "editor.log");
+    Editor.Signal(SIGTERM);
+    ASSERT_TRUE(Editor.WaitEnd()) << "the editor outlived SIGTERM";
+    EXPECT_EQ(C.Status, Editor.ExitStatus()) << ReadWholeFile(FFolder / "editor.log");
+  }
 }
 
 }  // namespace
