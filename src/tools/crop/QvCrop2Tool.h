@@ -80,6 +80,9 @@ class TQvCrop2Tool : public TQvPanelTool {
   // Crop with the crop rectangle, then every control is reset. Without a fresh rectangle the last
   // one is used, cut to this photo; one that misses the photo does nothing.
   void Perform();
+  // What the options link does: options shown or hidden and the free ratio taken from the edits
+  // (the recorded "CropShowOptions" and "CropHideOptions" replay it).
+  void SetShowOptionsAsLink(bool Value);
 
   // The rectangle and the ratio are one per program, shared by every view.
   const TRect& CropRect() const { return FCropRect; }
