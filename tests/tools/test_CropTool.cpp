@@ -188,6 +188,36 @@ TEST_F(CropWorld, TheRatioChoicesHaveDemonstrationNamesAndAreRecordedAsLinesThat
   EXPECT_TRUE(Crop2Tool->Ratio().IsFree());
 }
 
+TEST_F(CropWorld, ARecordedCropReplaysOnce) {
+  auto* Demo = App->CreateModule<TQvDemonstrationModule>();
+  ASSERT_TRUE(Demo);
+  Crop2Tool->RegisterDemoItems();
+  QvTest::TLineRecorder Recorded(false);
+  Demo->StartDemoRecording(&Recorded);
+  // Ended by Enter: the move to the rectangle and the command, which a script can play.
+  Draw({10, 10}, {110, 80});
+  Key(QvKey::Return);
+  ASSERT_GE(Recorded.Lines.size(), 2);
+  EXPECT_EQ(Recorded.Lines.mid(Recorded.Lines.size() - 2), (QStringList{"MouseCurvedMove CropPerform", "CropPerform"}));
+  QPoint Point;
+  EXPECT_TRUE(Demo->GetControlPoint(nullptr, TQvDemoScriptParams("CropPerform"), Point));
+  EXPECT_TRUE(Demo->GetControlPoint(nullptr, TQvDemoScriptParams("cropcancel"), Point));
+  // Ended by a click outside: the click is the view's to record; a command as well would crop
+  // the cropped photo again when played.
+  Recorded.Lines.clear();
+  Draw({10, 10}, {50, 40});
+  Press({90, 60});
+  Release({90, 60});
+  EXPECT_EQ(Doc->Width(), 40);
+  EXPECT_TRUE(Recorded.Lines.contains(QStringLiteral("MouseUp Image, 90, 60")));
+  EXPECT_FALSE(Recorded.Lines.contains(QStringLiteral("CropPerform")));
+  Draw({10, 10}, {20, 20});
+  Press({30, 25}, TQvMouseButton::mbRight);
+  Release({30, 25}, TQvMouseButton::mbRight);
+  EXPECT_FALSE(Recorded.Lines.contains(QStringLiteral("CropCancel")));
+  Demo->StopDemoRecording();
+}
+
 TEST_F(CropWorld, DarkeningTouchesTheScreenNeverTheImage) {
   const TDocumentPicture Before = Picture(*Doc);
   Draw({100, 100}, {200, 200});

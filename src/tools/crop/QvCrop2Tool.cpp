@@ -2,6 +2,8 @@
 
 #include "QvApplication.h"
 #include "QvGraphicsEditor.h"
+#include "QvGraphicsView.h"
+#include "QvProperties.h"
 #include "QvGuid.h"
 #include "QvLocalizer.h"
 #include "QvMemory.h"
@@ -107,6 +109,20 @@ void TQvCrop2Tool::ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& 
   // An unavailable tool (plug-in mode) cannot be chosen by its name either.
   if (!FAvailable) return;
   TQvPanelTool::ExecuteDemoCommand(Playback, Command, Handled, Action, Params);
+}
+
+void TQvCrop2Tool::GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
+                                       QPoint& Point) {
+  const QString Name = Params && Params->Count() > 0 ? Params->GetValue(0).toString().toUpper() : QString();
+  const TQvGraphicsEditor* E = Editor();
+  const TQvGraphicsView* View = E ? E->ActiveView() : nullptr;
+  if (View && (Name == QLatin1String("CROPPERFORM") || Name == QLatin1String("CROPCANCEL"))) {
+    const TRect R = View->LogicalToDevice(FCropRect);
+    Point = View->viewport()->mapToGlobal(QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
+    Handled = true;
+    return;
+  }
+  TQvPanelTool::GetDemoControlPoint(Playback, Params, Handled, Point);
 }
 
 void TQvCrop2Tool::UpdateLayout() {
