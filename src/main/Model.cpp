@@ -9,6 +9,7 @@
 #include "QvApplication.h"
 #include "QvBrightnessContrastTool.h"
 #include "QvCrop2Tool.h"
+#include "QvDemoPlayback.h"
 #include "QvDemonstration.h"
 #include "QvGlareTool.h"
 #include "QvGraphicsEditor.h"
@@ -46,6 +47,10 @@ void ComposeEditor(TModule& Root) {
   Application->CreateModule(DemonstrationModule);
   DemonstrationModule->SetDemoFolder(GraphicsEditor->ImagesFolder());
   DemonstrationModule->SetShowAtStartup(true);
+  //    The editor's script errors (an image a script cannot open) stop the playback like any other.
+  GraphicsEditor->DemoErrorReporter = [](TQvDemoPlayback* Playback, const QString& Message) {
+    if (Playback) Playback->Error(Message);
+  };
   // 7. The demo editor.
   // 8. About, with the program's about box.
   Application->CreateModule(AboutModule);
