@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QWidget>
 
@@ -48,4 +50,17 @@ QStringList TEditorProcess::TutorialNames() const {
   for (const QString& File : QDir(DemoFolder()).entryList({QStringLiteral("*.dsc")}, QDir::Files, QDir::Name))
     Names << File.chopped(4);
   return Names;
+}
+
+bool TEditorProcess::RunUntil(const std::function<bool()>& Done, int TimeoutMs) {
+  if (Done()) return true;
+  QEventLoop Loop;
+  QTimer Poll;
+  QObject::connect(&Poll, &QTimer::timeout, &Loop, [&] {
+    if (Done()) Loop.quit();
+  });
+  Poll.start(10);
+  QTimer::singleShot(TimeoutMs, &Loop, &QEventLoop::quit);
+  Loop.exec();
+  return Done();
 }

@@ -32,6 +32,10 @@ class TEditorProcess {
   // The names (file names without ".dsc") of the tutorials found there, sorted.
   QStringList TutorialNames() const;
 
+  // Runs the event loop as the program's own does (it waits for events, so the idle refresh of the
+  // menus, buttons and tool frames happens) until Done or TimeoutMs have passed; returns Done().
+  static bool RunUntil(const std::function<bool()>& Done, int TimeoutMs);
+
   // Every box shown, in order; Answer gives each one's result (Yes to questions, OK otherwise).
   std::vector<TShownBox> Boxes;
   std::function<int(const TShownBox&)> Answer;

@@ -46,6 +46,9 @@ TQvCrop2Frame::TQvCrop2Frame(QWidget* Parent) : TQvOptionFrame(Parent) {
                                                        {rbFoto, QStringLiteral("CropFoto")},
                                                        {rbScreen, QStringLiteral("CropScreen")}};
   for (const auto& [R, DemoName] : Radios) {
+    // As wide as its text: a click beside the text does not check a radio button, and a
+    // demonstration clicks the middle of the control.
+    R->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     AddControl(R);
     connect(R, &QRadioButton::toggled, this, [this](bool On) {
       if (On) OnRadioGroupClick();
