@@ -3,7 +3,10 @@
 // step that restores both images and the area.
 #include "GeometryFixture.h"
 
+#include "QvDemoScriptParams.h"
+#include "QvDemonstration.h"
 #include "QvGraphicsView.h"
+#include "QvTestSupport.h"
 
 #include <QLabel>
 
@@ -131,6 +134,95 @@ TEST_F(CropWorld, TheFreeRatioEdits) {
   Frame().rbScreen->click();
   Frame().cmbScreen->setCurrentText(QStringLiteral("16x10"));
   EXPECT_EQ(Crop2Tool->Ratio(), (TCropRatio{8, 5}));
+}
+
+TEST_F(CropWorld, TheRatioChoicesHaveDemonstrationNamesAndAreRecordedAsLinesThatReplay) {
+  auto* Demo = App->CreateModule<TQvDemonstrationModule>();
+  ASSERT_TRUE(Demo);
+  Crop2Tool->RegisterDemoItems();
+  // A script line: the command word, then its arguments.
+  const auto Run = [Demo](const QString& Line) {
+    return Demo->ExecuteCommand(nullptr, Line.section(QLatin1Char(' '), 0, 0).toUpper(), nullptr,
+                                TQvDemoScriptParams(Line.section(QLatin1Char(' '), 1).toUtf8()));
+  };
+  // A control is found while a pointer could reach it.
+  const auto Found = [Demo](const char* Name) {
+    QPoint Point;
+    return Demo->GetControlPoint(nullptr, TQvDemoScriptParams(Name), Point);
+  };
+  EXPECT_TRUE(Found("CropOptions"));
+  EXPECT_FALSE(Found("CropFoto"));
+
+  QvTest::TLineRecorder Recorded;
+  Demo->StartDemoRecording(&Recorded);
+  Frame().ShowOptions->click();
+  Frame().rbFoto->click();
+  Frame().cmbFoto->setCurrentIndex(11);
+  emit Frame().cmbFoto->activated(11);
+  Demo->StopDemoRecording();
+  EXPECT_EQ(Recorded.Lines, (QStringList{"MouseCurvedMove CropOptions", "CropShowOptions", "MouseCurvedMove CropFoto",
+                                         "Message \"Print Formats\"", "CropFoto", "MouseCurvedMove CropFotoFormat",
+                                         "Message \"Print Format\"", "CropFotoFormat 11"}));
+  EXPECT_EQ(Crop2Tool->Ratio(), (TCropRatio{3, 2}));
+  for (const char* Name : {"CropFree", "CropFoto", "CropScreen", "CropFotoFormat"}) EXPECT_TRUE(Found(Name)) << Name;
+  EXPECT_FALSE(Found("CropScreenFormat"));
+
+  // From the hidden options and the free ratio, the recorded commands give the same choice again.
+  Crop2Tool->SetShowOptionsAsLink(false);
+  ASSERT_TRUE(Crop2Tool->Ratio().IsFree());
+  for (const QString& Line : Recorded.Lines)
+    if (!Line.startsWith(QLatin1String("MouseCurvedMove")) && !Line.startsWith(QLatin1String("Message"))) {
+      EXPECT_TRUE(Run(Line)) << Line.toStdString();
+    }
+  EXPECT_TRUE(Crop2Tool->FShowOptions);
+  EXPECT_TRUE(Frame().rbFoto->isChecked());
+  EXPECT_TRUE(Frame().panelFoto->isVisibleTo(&Frame()));
+  EXPECT_EQ(Frame().cmbFoto->currentText(), QStringLiteral("15x10"));
+  EXPECT_EQ(Crop2Tool->Ratio(), (TCropRatio{3, 2}));
+
+  // A screen format by its index; one the list does not have takes its first entry.
+  EXPECT_TRUE(Run(QStringLiteral("CropScreen")));
+  EXPECT_TRUE(Found("CropScreenFormat"));
+  EXPECT_TRUE(Run(QStringLiteral("CropScreenFormat 4")));
+  EXPECT_EQ(Crop2Tool->Ratio(), (TCropRatio{16, 9}));
+  EXPECT_TRUE(Run(QStringLiteral("CropScreenFormat 99")));
+  EXPECT_EQ(Frame().cmbScreen->currentText(), QStringLiteral("4x3"));
+  EXPECT_EQ(Crop2Tool->Ratio(), (TCropRatio{4, 3}));
+  // Hiding the options by name also goes back to the free ratio, as the link does.
+  EXPECT_TRUE(Run(QStringLiteral("CropHideOptions")));
+  EXPECT_FALSE(Crop2Tool->FShowOptions);
+  EXPECT_TRUE(Frame().rbFree->isChecked());
+  EXPECT_TRUE(Crop2Tool->Ratio().IsFree());
+}
+
+TEST_F(CropWorld, ARecordedCropReplaysOnce) {
+  auto* Demo = App->CreateModule<TQvDemonstrationModule>();
+  ASSERT_TRUE(Demo);
+  Crop2Tool->RegisterDemoItems();
+  QvTest::TLineRecorder Recorded(false);
+  Demo->StartDemoRecording(&Recorded);
+  // Ended by Enter: the move to the rectangle and the command, which a script can play.
+  Draw({10, 10}, {110, 80});
+  Key(QvKey::Return);
+  ASSERT_GE(Recorded.Lines.size(), 2);
+  EXPECT_EQ(Recorded.Lines.mid(Recorded.Lines.size() - 2), (QStringList{"MouseCurvedMove CropPerform", "CropPerform"}));
+  QPoint Point;
+  EXPECT_TRUE(Demo->GetControlPoint(nullptr, TQvDemoScriptParams("CropPerform"), Point));
+  EXPECT_TRUE(Demo->GetControlPoint(nullptr, TQvDemoScriptParams("cropcancel"), Point));
+  // Ended by a click outside: the click is the view's to record; a command as well would crop
+  // the cropped photo again when played.
+  Recorded.Lines.clear();
+  Draw({10, 10}, {50, 40});
+  Press({90, 60});
+  Release({90, 60});
+  EXPECT_EQ(Doc->Width(), 40);
+  EXPECT_TRUE(Recorded.Lines.contains(QStringLiteral("MouseUp Image, 90, 60")));
+  EXPECT_FALSE(Recorded.Lines.contains(QStringLiteral("CropPerform")));
+  Draw({10, 10}, {20, 20});
+  Press({30, 25}, TQvMouseButton::mbRight);
+  Release({30, 25}, TQvMouseButton::mbRight);
+  EXPECT_FALSE(Recorded.Lines.contains(QStringLiteral("CropCancel")));
+  Demo->StopDemoRecording();
 }
 
 TEST_F(CropWorld, DarkeningTouchesTheScreenNeverTheImage) {

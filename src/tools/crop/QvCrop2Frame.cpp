@@ -16,6 +16,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 QString L(int Id) { return GetLocalString(Id, QString()); }
@@ -40,10 +42,20 @@ TQvCrop2Frame::TQvCrop2Frame(QWidget* Parent) : TQvOptionFrame(Parent) {
   rbFoto = new QRadioButton(QStringLiteral("Print formats"), this);
   rbScreen = new QRadioButton(QStringLiteral("Screen formats"), this);
   rbFree->setChecked(true);
-  for (QRadioButton* R : {rbFree, rbFoto, rbScreen}) {
+  const std::pair<QRadioButton*, QString> Radios[] = {{rbFree, QStringLiteral("CropFree")},
+                                                       {rbFoto, QStringLiteral("CropFoto")},
+                                                       {rbScreen, QStringLiteral("CropScreen")}};
+  for (const auto& [R, DemoName] : Radios) {
+    // As wide as its text: a click beside the text does not check a radio button, and a
+    // demonstration clicks the middle of the control.
+    R->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     AddControl(R);
-    connect(R, &QRadioButton::toggled, this, [this, R](bool On) {
+    connect(R, &QRadioButton::toggled, this, [this](bool On) {
       if (On) OnRadioGroupClick();
+    });
+    // Only the user's own clicks are recorded; a replayed line sets the button itself.
+    connect(R, &QRadioButton::clicked, this, [this, Name = DemoName] {
+      if (FTool) FTool->RecordClick(Name);
     });
   }
 
@@ -73,6 +85,7 @@ TQvCrop2Frame::TQvCrop2Frame(QWidget* Parent) : TQvOptionFrame(Parent) {
   FotoRow->addWidget(cmbFoto);
   AddControl(panelFoto);
   connect(cmbFoto, &QComboBox::currentIndexChanged, this, [this] { SetRatio(1); });
+  connect(cmbFoto, &QComboBox::activated, this, [this](int Index) { RecordFormat(QStringLiteral("CropFotoFormat"), Index); });
 
   panelScreen = new QWidget(this);
   auto* ScreenRow = new QHBoxLayout(panelScreen);
@@ -82,6 +95,8 @@ TQvCrop2Frame::TQvCrop2Frame(QWidget* Parent) : TQvOptionFrame(Parent) {
   ScreenRow->addWidget(cmbScreen);
   AddControl(panelScreen);
   connect(cmbScreen, &QComboBox::currentIndexChanged, this, [this] { SetRatio(2); });
+  connect(cmbScreen, &QComboBox::activated, this,
+          [this](int Index) { RecordFormat(QStringLiteral("CropScreenFormat"), Index); });
 
   gbListResolution = new QGroupBox(QStringLiteral("Resolutions"), this);
   auto* ListLayout = new QVBoxLayout(gbListResolution);
@@ -186,8 +201,15 @@ void TQvCrop2Frame::btClearClick() {
 }
 
 void TQvCrop2Frame::ShowOptionsButtonClick() {
+  if (FTool) FTool->SetShowOptionsAsLink(!FTool->FShowOptions);
+}
+
+void TQvCrop2Frame::SelectFormat(QComboBox* List, int Index) {
+  List->setCurrentIndex(Index >= 0 && Index < List->count() ? Index : 0);
+}
+
+void TQvCrop2Frame::RecordFormat(const QString& Name, int Index) {
   if (!FTool) return;
-  FTool->SetShowOptions(!FTool->FShowOptions);
-  rbFree->setChecked(true);
-  SetRatio(0);
+  FTool->RecordEnter(Name);
+  FTool->RecordLine(Name + QLatin1Char(' ') + QString::number(Index));
 }

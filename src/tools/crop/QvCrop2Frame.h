@@ -38,6 +38,8 @@ class TQvCrop2Frame : public TQvOptionFrame {
   void SizeEditChange();
   void btClearClick();
   void ShowOptionsButtonClick();
+  // Selects entry Index of List (one of the two format lists); the first entry when Index is not one.
+  void SelectFormat(QComboBox* List, int Index);
 
   QPointer<TQvCrop2Tool> FTool;  // set by the tool right after creation
 
@@ -61,6 +63,8 @@ class TQvCrop2Frame : public TQvOptionFrame {
   QLabel* lblCurrentResolution = nullptr;
 
  private:
+  // The recorded lines of a format chosen from a list by the user.
+  void RecordFormat(const QString& Name, int Index);
   // An edit's number; 0 when it is empty.
   static int32_t EditValue(const QSpinBox* Edit, bool& HasText);
   QStringList FResolutionLists;  // one per screen format

@@ -2,6 +2,8 @@
 
 #include "QvApplication.h"
 #include "QvGraphicsEditor.h"
+#include "QvGraphicsView.h"
+#include "QvProperties.h"
 #include "QvGuid.h"
 #include "QvLocalizer.h"
 #include "QvMemory.h"
@@ -109,6 +111,20 @@ void TQvCrop2Tool::ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& 
   TQvPanelTool::ExecuteDemoCommand(Playback, Command, Handled, Action, Params);
 }
 
+void TQvCrop2Tool::GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
+                                       QPoint& Point) {
+  const QString Name = Params && Params->Count() > 0 ? Params->GetValue(0).toString().toUpper() : QString();
+  const TQvGraphicsEditor* E = Editor();
+  const TQvGraphicsView* View = E ? E->ActiveView() : nullptr;
+  if (View && (Name == QLatin1String("CROPPERFORM") || Name == QLatin1String("CROPCANCEL"))) {
+    const TRect R = View->LogicalToDevice(FCropRect);
+    Point = View->viewport()->mapToGlobal(QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
+    Handled = true;
+    return;
+  }
+  TQvPanelTool::GetDemoControlPoint(Playback, Params, Handled, Point);
+}
+
 void TQvCrop2Tool::UpdateLayout() {
   if (FFrame) FFrame->UpdateLayout(FShowOptions);
 }
@@ -147,9 +163,37 @@ void TQvCrop2Tool::Perform() {
     if (auto* C = static_cast<TQvCrop2ToolControl*>(Controls(I))) C->Reset();
 }
 
+void TQvCrop2Tool::SetShowOptionsAsLink(bool Value) {
+  SetShowOptions(Value);
+  if (!FFrame) return;
+  FFrame->rbFree->setChecked(true);
+  FFrame->SetRatio(0);
+}
+
 void TQvCrop2Tool::FillDemoItems() {
   DemoItems()
       .Control(QStringLiteral("Crop"), Button())
       .Command(QStringLiteral("CropPerform"), [this] { Perform(); })
       .Command(QStringLiteral("CropCancel"), [this] { CancelChange(); });
+  TQvCrop2Frame* F = FFrame;
+  if (!F) return;
+  DemoItems()
+      .Control(QStringLiteral("CropOptions"), F->ShowOptions)
+      .Control(QStringLiteral("CropFree"), F->rbFree, QStringLiteral("Free Ratio"))
+      .Control(QStringLiteral("CropFoto"), F->rbFoto, QStringLiteral("Print Formats"))
+      .Control(QStringLiteral("CropScreen"), F->rbScreen, QStringLiteral("Screen Formats"))
+      .Control(QStringLiteral("CropFotoFormat"), F->cmbFoto, QStringLiteral("Print Format"))
+      .Control(QStringLiteral("CropScreenFormat"), F->cmbScreen, QStringLiteral("Screen Format"));
+  const auto Check = [](QObject* Sender) {
+    if (auto* R = qobject_cast<QRadioButton*>(Sender)) R->setChecked(true);
+  };
+  DemoItems()
+      .Notify(QStringLiteral("CropFree"), F->rbFree, Check)
+      .Notify(QStringLiteral("CropFoto"), F->rbFoto, Check)
+      .Notify(QStringLiteral("CropScreen"), F->rbScreen, Check)
+      // The entry's index in its list; the first entry for anything else.
+      .Integer(QStringLiteral("CropFotoFormat"), 0, [F](int Index) { F->SelectFormat(F->cmbFoto, Index); })
+      .Integer(QStringLiteral("CropScreenFormat"), 0, [F](int Index) { F->SelectFormat(F->cmbScreen, Index); })
+      .Boolean(QStringLiteral("CropShowOptions"), true, [this](bool Value) { SetShowOptionsAsLink(Value); })
+      .Boolean(QStringLiteral("CropHideOptions"), false, [this](bool Value) { SetShowOptionsAsLink(Value); });
 }

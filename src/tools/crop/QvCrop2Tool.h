@@ -53,8 +53,9 @@ class TQvCrop2ToolControl : public TQvGraphicsToolControl {
   TQvGraphicsDocument* Document() const;
   TRect AreaRect() const;  // image coordinates
   TRect ToScreen(const TRect& Rect) const;
-  void PerformCrop();
-  void CancelCrop();
+  // Record: the recorder gets the command (an end by key; a click is recorded by the view).
+  void PerformCrop(bool Record);
+  void CancelCrop(bool Record);
 };
 
 class TQvCrop2Tool : public TQvPanelTool {
@@ -73,6 +74,10 @@ class TQvCrop2Tool : public TQvPanelTool {
   void ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
                           TQvDemoScriptUserAction* Action, TQvCustomProperties* Params) override;
   void UpdateLayout() override;
+  // "CropPerform" and "CropCancel", which recorded scripts move to before the command: the centre of
+  // the crop rectangle on the screen of the active view.
+  void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
+                           QPoint& Point) override;
 
   // Crops the active document to Rect ∩ its image as one undo step. False, with nothing changed,
   // when that is empty or the copies for the undo cannot be had (the user is told).
@@ -80,6 +85,9 @@ class TQvCrop2Tool : public TQvPanelTool {
   // Crop with the crop rectangle, then every control is reset. Without a fresh rectangle the last
   // one is used, cut to this photo; one that misses the photo does nothing.
   void Perform();
+  // What the options link does: options shown or hidden and the free ratio taken from the edits
+  // (the recorded "CropShowOptions" and "CropHideOptions" replay it).
+  void SetShowOptionsAsLink(bool Value);
 
   // The rectangle and the ratio are one per program, shared by every view.
   const TRect& CropRect() const { return FCropRect; }

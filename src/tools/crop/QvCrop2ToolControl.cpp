@@ -142,10 +142,12 @@ bool TQvCrop2ToolControl::MouseUp(TQvMouseButton Button, TQvShiftState, const TP
   if (FState == StateShown) {
     const TPoint P = FView->DeviceToLogical(Point);
     if (Tool->CropRect().Contains(P.X, P.Y)) return false;
+    // The view has recorded the click that ends it; a recorded command as well would crop twice
+    // when the script is played.
     if (Button == TQvMouseButton::mbLeft)
-      PerformCrop();
+      PerformCrop(false);
     else if (Button == TQvMouseButton::mbRight)
-      CancelCrop();
+      CancelCrop(false);
     return true;
   }
   return false;
@@ -154,9 +156,9 @@ bool TQvCrop2ToolControl::MouseUp(TQvMouseButton Button, TQvShiftState, const TP
 bool TQvCrop2ToolControl::KeyDown(int Key, TQvShiftState) {
   if (!FActive || FState == StateNone) return false;
   if (Key == QvKey::Escape)
-    CancelCrop();
+    CancelCrop(true);
   else if (Key == QvKey::Return)
-    PerformCrop();
+    PerformCrop(true);
   return true;
 }
 
@@ -167,19 +169,19 @@ void TQvCrop2ToolControl::Reset() {
     if (TQvGraphicsEditor* E = Tool->Editor()) E->UnlockTool();
 }
 
-void TQvCrop2ToolControl::PerformCrop() {
+void TQvCrop2ToolControl::PerformCrop(bool Record) {
   if (TQvCrop2Tool* Tool = CropTool()) {
     Tool->Perform();
-    Tool->RecordCommand(QStringLiteral("CropPerform"));
+    if (Record) Tool->RecordCommand(QStringLiteral("CropPerform"));
   }
   FState = StateNone;
   Invalidate();
 }
 
-void TQvCrop2ToolControl::CancelCrop() {
+void TQvCrop2ToolControl::CancelCrop(bool Record) {
   if (TQvCrop2Tool* Tool = CropTool()) {
     Tool->CancelChange();
-    Tool->RecordCommand(QStringLiteral("CropCancel"));
+    if (Record) Tool->RecordCommand(QStringLiteral("CropCancel"));
   }
   FState = StateNone;
   Invalidate();
