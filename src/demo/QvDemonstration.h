@@ -98,7 +98,7 @@ class TQvDemonstrationModule : public TQvModuleWithControls, public IQvDemoRegis
   bool ShowAtStartup() const { return FShowAtStartup; }
   void SetShowAtStartup(bool Value) { FShowAtStartup = Value; }
   // The message the recorder writes for mouse clicks.
-  const QString& MessageText() const { return FMessageText; }
+  const QString& MessageText() const override { return FMessageText; }
   void SetMessageText(const QString& Text) { FMessageText = Text; }
 
   void LoadSettings(TQvSDFReader& Reader) override;

@@ -382,6 +382,9 @@ void TQvGraphicsView::DoMouseDown(TQvMouseButton Button, TQvShiftState Shift, co
     FRecordPos = P;
     RecordLine((FRecordPressed ? QStringLiteral("MouseMove Image, ") : QStringLiteral("MouseCurvedMove Image, ")) +
                PositionText(P));
+    // The click's explanation, between the move and the press.
+    if (IQvDemoRegistry* Registry = FindDemoRegistry())
+      TQvDemoLines::Message(E->Recorder, Registry->MessageText());
     RecordLine((Button == TQvMouseButton::mbLeft ? QStringLiteral("MouseDown Image, ")
                                                  : QStringLiteral("MouseRightDown Image, ")) +
                PositionText(P));

@@ -9,6 +9,7 @@
 #include "QvApplication.h"
 #include "QvBrightnessContrastTool.h"
 #include "QvCrop2Tool.h"
+#include "QvDemoEditor.h"
 #include "QvDemonstration.h"
 #include "QvGlareTool.h"
 #include "QvGraphicsEditor.h"
@@ -46,7 +47,8 @@ void ComposeEditor(TModule& Root) {
   Application->CreateModule(DemonstrationModule);
   DemonstrationModule->SetDemoFolder(GraphicsEditor->ImagesFolder());
   DemonstrationModule->SetShowAtStartup(true);
-  // 7. The demo editor.
+  // 7. The demo editor: its hidden File item opens the window that records and plays scripts.
+  Application->CreateModule(DemoEditorModule);
   // 8. About, with the program's about box.
   Application->CreateModule(AboutModule);
   AboutModule->SetContent(QvProgramAboutItems, 8, QStringLiteral("About"));
