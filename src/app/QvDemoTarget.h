@@ -66,8 +66,6 @@ class IQvDemoRegistry {
   virtual void RecordMessage(const QString& Text) = 0;
   // Whether commands should also record a "Message" line that explains them.
   virtual bool RecordMessages() const = 0;
-  // The message recorded with a mouse click in the image (the demo editor lets the author set it).
-  virtual const QString& MessageText() const = 0;
 };
 
 // The application's demonstration registry (the demonstration module), found among its components;

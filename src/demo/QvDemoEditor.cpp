@@ -30,6 +30,32 @@ TQvDemoRecordingEngine::TQvDemoRecordingEngine() {
   };
 }
 
+IQvDemoEditorEngine::TPlayEvents TQvDemoRecordingEngine::TakePlayEvents(const TPlayEvents& Events) {
+  if (!FPlayTaken) FKeptPlayEvents = FPlayEvents;
+  FPlayTaken = true;
+  FPlayEvents = Events;
+  return FKeptPlayEvents;
+}
+
+void TQvDemoRecordingEngine::GiveBackPlayEvents() {
+  if (!FPlayTaken) return;
+  FPlayTaken = false;
+  FPlayEvents = FKeptPlayEvents;
+}
+
+IQvDemoEditorEngine::TRecordEvents TQvDemoRecordingEngine::TakeRecordEvents(const TRecordEvents& Events) {
+  if (!FRecordTaken) FKeptRecordEvents = FRecordEvents;
+  FRecordTaken = true;
+  FRecordEvents = Events;
+  return FKeptRecordEvents;
+}
+
+void TQvDemoRecordingEngine::GiveBackRecordEvents() {
+  if (!FRecordTaken) return;
+  FRecordTaken = false;
+  FRecordEvents = FKeptRecordEvents;
+}
+
 // ---- the add-language dialog ----
 
 TAddLangForm::TAddLangForm(QWidget* Owner) : QDialog(Owner) {

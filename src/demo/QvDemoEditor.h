@@ -150,8 +150,7 @@ class TQvDemoEditorForm : public TQvForm {
   std::vector<TSelection> FSelections;
   int FShownSection = -1;  // the section whose text the memo holds
   bool FRefreshing = false;
-  IQvDemoEditorEngine::TPlayEvents FSavedPlayEvents;
-  IQvDemoEditorEngine::TRecordEvents FSavedRecordEvents;
+  IQvDemoEditorEngine::TPlayEvents FSavedPlayEvents;  // the engine's own, called first
   bool FPlaying = false;  // the editor's own play runs
   bool FRecording = false;
   bool FPlayEventsTaken = false;  // until the engine has its own events back

@@ -29,15 +29,19 @@ class IQvDemoEditorEngine {
 
   virtual ~IQvDemoEditorEngine() = default;
 
-  virtual TPlayEvents PlayEvents() const = 0;
-  virtual void SetPlayEvents(const TPlayEvents& Events) = 0;
-  virtual TRecordEvents RecordEvents() const = 0;
-  virtual void SetRecordEvents(const TRecordEvents& Events) = 0;
+  // Puts Events in place of the engine's own, and returns those (callable) until they are given
+  // back. Giving back when nothing was taken does nothing.
+  virtual TPlayEvents TakePlayEvents(const TPlayEvents& Events) = 0;
+  virtual void GiveBackPlayEvents() = 0;
+  virtual TRecordEvents TakeRecordEvents(const TRecordEvents& Events) = 0;
+  virtual void GiveBackRecordEvents() = 0;
 
   // The engine's own copy of the script being played or recorded.
   virtual const TQvDemoScript& Script() const = 0;
   virtual void SetScript(const TQvDemoScript& Script) = 0;
 
+  // Whether this engine plays scripts at all.
+  virtual bool CanPlay() const = 0;
   // False when already playing or recording (or when this engine cannot play).
   virtual bool Play(int FromLine) = 0;
   // Stops a play after its confirmation; whether it stopped.
@@ -63,14 +67,19 @@ class TQvDemoRecordingEngine : public IQvDemoEditorEngine {
  public:
   TQvDemoRecordingEngine();
 
-  TPlayEvents PlayEvents() const override { return FPlayEvents; }
-  void SetPlayEvents(const TPlayEvents& Events) override { FPlayEvents = Events; }
-  TRecordEvents RecordEvents() const override { return FRecordEvents; }
-  void SetRecordEvents(const TRecordEvents& Events) override { FRecordEvents = Events; }
+  TPlayEvents TakePlayEvents(const TPlayEvents& Events) override;
+  void GiveBackPlayEvents() override;
+  TRecordEvents TakeRecordEvents(const TRecordEvents& Events) override;
+  void GiveBackRecordEvents() override;
+  // The events in force.
+  const TPlayEvents& PlayEvents() const { return FPlayEvents; }
+  void SetPlayEvents(const TPlayEvents& Events) { FPlayEvents = Events; }
+  const TRecordEvents& RecordEvents() const { return FRecordEvents; }
 
   const TQvDemoScript& Script() const override { return FScript; }
   void SetScript(const TQvDemoScript& Script) override { FScript = Script; }
 
+  bool CanPlay() const override { return false; }
   bool Play(int) override { return false; }
   bool Stop() override { return false; }
   bool IsPlaying() const override { return false; }
@@ -88,4 +97,8 @@ class TQvDemoRecordingEngine : public IQvDemoEditorEngine {
   TQvDemoScriptRecorder FRecorder{FScript};
   TPlayEvents FPlayEvents;
   TRecordEvents FRecordEvents;
+  TPlayEvents FKeptPlayEvents;
+  TRecordEvents FKeptRecordEvents;
+  bool FPlayTaken = false;
+  bool FRecordTaken = false;
 };

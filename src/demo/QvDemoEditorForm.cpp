@@ -93,7 +93,7 @@ TQvDemoEditorForm::~TQvDemoEditorForm() {
   if (FRecording) {
     FRecording = false;
     if (FDemo) FDemo->StopDemoRecording();
-    FEngine.SetRecordEvents(FSavedRecordEvents);
+    FEngine.GiveBackRecordEvents();
     FRecordEventsTaken = false;
     if (FEngine.IsRecording()) FEngine.StopRecording();
   }
@@ -363,11 +363,9 @@ void TQvDemoEditorForm::CmPlay() {
   if (FEngine.IsPlaying() || FEngine.IsRecording()) return;
   GiveBackEvents();
   StoreMemo();
-  FSavedPlayEvents = FEngine.PlayEvents();
-  FEngine.SetPlayEvents({[this] { PlaybackEnd(); }, [this](bool& Stop) { PlaybackStopQuery(Stop); },
-                         [this](const QString& Message, bool& Stop, const QString& LineText) {
-                           PlaybackError(Message, Stop, LineText);
-                         }});
+  FSavedPlayEvents = FEngine.TakePlayEvents(
+      {[this] { PlaybackEnd(); }, [this](bool& Stop) { PlaybackStopQuery(Stop); },
+       [this](const QString& Message, bool& Stop, const QString& LineText) { PlaybackError(Message, Stop, LineText); }});
   FPlayEventsTaken = true;
   FPlaying = true;
   FEngine.SetScript(*FScript);
@@ -378,6 +376,8 @@ void TQvDemoEditorForm::CmPlay() {
     return;
   }
   hide();
+  // The playback pauses while the program is in the background: the main window takes over.
+  if (QWidget* Main = Application ? Application->MainForm() : nullptr) Main->activateWindow();
 }
 
 void TQvDemoEditorForm::PlaybackEnd() { EndPlay(); }
@@ -408,11 +408,11 @@ void TQvDemoEditorForm::EndPlay() {
 void TQvDemoEditorForm::GiveBackEvents() {
   if (FPlayEventsTaken && !FPlaying) {
     FPlayEventsTaken = false;
-    FEngine.SetPlayEvents(FSavedPlayEvents);
+    FEngine.GiveBackPlayEvents();
   }
   if (FRecordEventsTaken && !FRecording) {
     FRecordEventsTaken = false;
-    FEngine.SetRecordEvents(FSavedRecordEvents);
+    FEngine.GiveBackRecordEvents();
   }
 }
 
@@ -423,8 +423,7 @@ void TQvDemoEditorForm::CmRecord() {
   GiveBackEvents();
   StoreMemo();
   FEngine.SetScript(*FScript);
-  FSavedRecordEvents = FEngine.RecordEvents();
-  FEngine.SetRecordEvents({[this] { RecordStart(); }, {}, [this] { RecordStop(); }});
+  FEngine.TakeRecordEvents({[this] { RecordStart(); }, {}, [this] { RecordStop(); }});
   FRecordEventsTaken = true;
   FRecording = true;
   if (!FEngine.StartRecording(-1)) {
@@ -457,7 +456,8 @@ void TQvDemoEditorForm::CmStop() {
 
 void TQvDemoEditorForm::UpdateControls() {
   const bool Busy = FEngine.IsPlaying() || FEngine.IsRecording();
-  for (QAction* Item : {PlayMenuItem, PlayToolButton, RecordMenuItem, RecordToolButton}) Item->setEnabled(!Busy);
+  for (QAction* Item : {PlayMenuItem, PlayToolButton}) Item->setEnabled(!Busy && FEngine.CanPlay());
+  for (QAction* Item : {RecordMenuItem, RecordToolButton}) Item->setEnabled(!Busy);
   for (QAction* Item : {StopMenuItem, StopToolButton}) Item->setEnabled(Busy);
   DeleteLanguageMenuItem->setEnabled(CanDeleteSection(SectionsTabControl->currentIndex()));
   const bool Messages = FEngine.RecordMessages();

@@ -3,6 +3,7 @@
 // is on the screen) and the recording services that modules report the user's actions through.
 #pragma once
 
+#include "QvDemoClickMessage.h"
 #include "QvDemoTarget.h"
 #include "QvModules.h"
 
@@ -45,7 +46,7 @@ struct TQvDemoCommandInfo {
   }
 };
 
-class TQvDemonstrationModule : public TQvModuleWithControls, public IQvDemoRegistry {
+class TQvDemonstrationModule : public TQvModuleWithControls, public IQvDemoRegistry, public IQvDemoClickMessage {
   Q_OBJECT
 
  public:

@@ -2,6 +2,7 @@
 
 #include "MainForm.h"
 #include "QvCursors.h"
+#include "QvDemoClickMessage.h"
 #include "QvGraphicsEditor.h"
 #include "QvGraphicsTool.h"
 
@@ -383,8 +384,8 @@ void TQvGraphicsView::DoMouseDown(TQvMouseButton Button, TQvShiftState Shift, co
     RecordLine((FRecordPressed ? QStringLiteral("MouseMove Image, ") : QStringLiteral("MouseCurvedMove Image, ")) +
                PositionText(P));
     // The click's explanation, between the move and the press.
-    if (IQvDemoRegistry* Registry = FindDemoRegistry())
-      TQvDemoLines::Message(E->Recorder, Registry->MessageText());
+    if (auto* Message = dynamic_cast<IQvDemoClickMessage*>(FindDemoRegistry()))
+      TQvDemoLines::Message(E->Recorder, Message->MessageText());
     RecordLine((Button == TQvMouseButton::mbLeft ? QStringLiteral("MouseDown Image, ")
                                                  : QStringLiteral("MouseRightDown Image, ")) +
                PositionText(P));

@@ -89,6 +89,7 @@ class TFakePlayEngine : public TQvDemoRecordingEngine {
     return Stop;
   }
   bool IsPlaying() const override { return FPlaying; }
+  bool CanPlay() const override { return true; }
   void Finish() {
     FPlaying = false;
     if (const auto End = PlayEvents().OnEnd) End();
@@ -152,6 +153,7 @@ class DemoEditorTest : public ::testing::Test {
 
   QTemporaryDir Dir;
   std::unique_ptr<TQvApplication> App;
+  TQvDemoRecordingEngine Engine;  // outlives the form
   std::unique_ptr<TQvDemoEditorForm> Form;
   TRecordingTarget* First = nullptr;
   TRecordingTarget* Second = nullptr;
@@ -160,7 +162,6 @@ class DemoEditorTest : public ::testing::Test {
 };
 
 TEST_F(DemoEditorTest, ANewScriptShowsItsScriptPage) {
-  TQvDemoRecordingEngine Engine;
   TQvDemoEditorForm& F = MakeForm(Engine);
   ASSERT_EQ(F.SectionsTabControl->count(), 2);
   EXPECT_EQ(F.SectionsTabControl->tabText(0), "Info");
@@ -170,7 +171,6 @@ TEST_F(DemoEditorTest, ANewScriptShowsItsScriptPage) {
 }
 
 TEST_F(DemoEditorTest, SwitchingTabsKeepsEachSectionsEditsAndCaret) {
-  TQvDemoRecordingEngine Engine;
   TQvDemoEditorForm& F = MakeForm(Engine);
   F.ScriptMemo->setPlainText("MouseTo 10, 20\nPause 2");
   QTextCursor C = F.ScriptMemo->textCursor();
@@ -201,7 +201,6 @@ TEST_F(DemoEditorTest, SwitchingTabsKeepsEachSectionsEditsAndCaret) {
 }
 
 TEST_F(DemoEditorTest, AddingALanguageTwiceSelectsTheExistingTab) {
-  TQvDemoRecordingEngine Engine;
   TQvDemoEditorForm& F = MakeForm(Engine);
   F.AddLanguage(" 1033 ");
   ASSERT_EQ(F.SectionsTabControl->count(), 3);
@@ -223,7 +222,6 @@ TEST_F(DemoEditorTest, InfoAndScriptAreNeverDeletedWhereverTheyStand) {
   const QString Path = Write("languages-first.dsc",
                              "[1033]\r\nTitle=One\r\n[1031]\r\nTitle=Eins\r\n[Script]\r\nPause 1\r\n"
                              "[Info]\r\nTitle=Base\r\n[1049]\r\nTitle=x\r\n");
-  TQvDemoRecordingEngine Engine;
   TQvDemoEditorForm& F = MakeForm(Engine);
   ASSERT_TRUE(F.OpenFile(Path));
   EXPECT_EQ(TabName(F), "Script");
@@ -246,7 +244,6 @@ TEST_F(DemoEditorTest, InfoAndScriptAreNeverDeletedWhereverTheyStand) {
 }
 
 TEST_F(DemoEditorTest, FilesKeepTheirMarkAndTheBytesOfUntouchedLines) {
-  TQvDemoRecordingEngine Engine;
   TQvDemoEditorForm& F = MakeForm(Engine);
   // A UTF-8 script with its byte-order mark: saved with the mark again, its texts read the same.
   const QByteArray Utf8 = "\xEF\xBB\xBF[Info]\r\nTitle=Augen\r\n[Script]\r\nMessage %Hello\r\n"
@@ -274,7 +271,6 @@ TEST_F(DemoEditorTest, FilesKeepTheirMarkAndTheBytesOfUntouchedLines) {
 }
 
 TEST_F(DemoEditorTest, AFileThatCannotBeOpenedLeavesTheScript) {
-  TQvDemoRecordingEngine Engine;
   TQvDemoEditorForm& F = MakeForm(Engine);
   F.ScriptMemo->setPlainText("Pause 1");
   EXPECT_FALSE(F.OpenFile(Dir.filePath("missing.dsc")));
@@ -286,7 +282,6 @@ TEST_F(DemoEditorTest, AFileThatCannotBeOpenedLeavesTheScript) {
 }
 
 TEST_F(DemoEditorTest, RecordingTwiceAppendsTheSecondAfterTheFirst) {
-  TQvDemoRecordingEngine Engine;
   TQvDemoEditorForm& F = MakeForm(Engine);
   F.ScriptMemo->setPlainText("Pause 1");
 
@@ -323,7 +318,6 @@ TEST_F(DemoEditorTest, RecordingTwiceAppendsTheSecondAfterTheFirst) {
 }
 
 TEST_F(DemoEditorTest, RecorderOptions) {
-  TQvDemoRecordingEngine Engine;
   TQvDemoEditorForm& F = MakeForm(Engine);
   F.UpdateControls();
   EXPECT_TRUE(F.MessageToolButton->isChecked());
@@ -360,54 +354,55 @@ TEST_F(DemoEditorTest, PlayHidesTheEditorAndEveryEndBringsItBackWithTheEndMessag
   };
   for (const TCase& C : Cases) {
     Log.clear();
-    TFakePlayEngine Engine(Log);
-    TQvDemoEditorForm& F = MakeForm(Engine);
+    TFakePlayEngine Player(Log);
+    TQvDemoEditorForm& F = MakeForm(Player);
     F.show();
     F.ScriptMemo->setPlainText("Pause 1");
     F.CmPlay();
-    ASSERT_TRUE(Engine.IsPlaying());
+    ASSERT_TRUE(Player.IsPlaying());
     EXPECT_FALSE(F.isVisible());
     F.UpdateControls();
     EXPECT_TRUE(F.StopMenuItem->isEnabled());
     EXPECT_FALSE(F.PlayToolButton->isEnabled());
-    if (C.End == TEnd::Finished) Engine.Finish();
+    if (C.End == TEnd::Finished) Player.Finish();
     if (C.End == TEnd::Stopped) {
-      EXPECT_TRUE(Engine.Stop());
+      EXPECT_TRUE(Player.Stop());
     }
-    if (C.End == TEnd::Failed) Engine.Fail(QStringLiteral("Unknown command: \"X\""));
+    if (C.End == TEnd::Failed) Player.Fail(QStringLiteral("Unknown command: \"X\""));
     EXPECT_EQ(Log, C.ModuleLog);
     ProcessEvents();
     EXPECT_TRUE(F.isVisible());
     // The module has its own handlers again: an end now is the module's alone.
     Log.clear();
-    Engine.PlayEvents().OnEnd();
+    Player.PlayEvents().OnEnd();
     EXPECT_EQ(Log, QStringList{"module end"});
     Form.reset();
   }
 }
 
 TEST_F(DemoEditorTest, ARefusedStopOrCancelledStartKeepsThingsAsTheyAre) {
-  TFakePlayEngine Engine(Log);
-  TQvDemoEditorForm& F = MakeForm(Engine);
+  TFakePlayEngine Player(Log);
+  TQvDemoEditorForm& F = MakeForm(Player);
   F.show();
-  Engine.StopAnswer = false;
+  Player.StopAnswer = false;
   F.CmPlay();
-  EXPECT_FALSE(Engine.Stop());
+  EXPECT_FALSE(Player.Stop());
   ProcessEvents();
-  EXPECT_TRUE(Engine.IsPlaying());
+  EXPECT_TRUE(Player.IsPlaying());
   EXPECT_FALSE(F.isVisible());
   EXPECT_EQ(Log, (QStringList{"play 0", "module stop query"}));
-  Engine.Finish();
+  Player.Finish();
   ProcessEvents();
   EXPECT_TRUE(F.isVisible());
 
   // A start that the module cancels (a document the user would not close) shows the editor still.
   Log.clear();
-  Engine.CancelStart = true;
+  Player.CancelStart = true;
   F.CmPlay();
   EXPECT_TRUE(F.isVisible());
-  Engine.PlayEvents().OnEnd();
+  Player.PlayEvents().OnEnd();
   EXPECT_EQ(Log, (QStringList{"play 0", "module end"}));
+  Form.reset();  // before the engine
 }
 
 TEST_F(DemoEditorTest, TheHiddenFileItemOpensTheEditor) {

@@ -3,6 +3,7 @@
 // step that restores both images and the area.
 #include "GeometryFixture.h"
 
+#include "QvDemoScriptParams.h"
 #include "QvGraphicsView.h"
 
 #include <QLabel>
@@ -142,6 +143,30 @@ TEST_F(CropWorld, DarkeningTouchesTheScreenNeverTheImage) {
   View->viewport()->repaint();
   Release({160, 170});
   EXPECT_TRUE(Picture(*Doc) == Before);
+}
+
+}  // namespace
+
+namespace {
+
+// The recorder writes "MouseCurvedMove CropPerform" (or CropCancel) before the command; a played
+// script must find that point, or the move would stop it as an invalid argument.
+TEST_F(CropWorld, TheRecordedMoveBeforePerformOrCancelFindsItsPoint) {
+  const auto PointOf = [](const char* Name, QPoint& Point) {
+    TQvDemoScriptParams Params(Name);
+    bool Handled = false;
+    Crop2Tool->GetDemoControlPoint(nullptr, &Params, Handled, Point);
+    return Handled;
+  };
+  QPoint Point;
+  ASSERT_TRUE(PointOf("cropcancel", Point));
+  EXPECT_EQ(Point, View->viewport()->mapToGlobal(View->viewport()->rect().center()));
+  Draw({100, 100}, {160, 250});
+  ASSERT_TRUE(PointOf("CropPerform", Point));
+  const TRect R = Crop2Tool->CropRect();
+  EXPECT_EQ(Point, View->viewport()->mapToGlobal(ToQPoint(View->LogicalToDevice(
+                       TPoint{R.Left + R.Width() / 2, R.Top + R.Height() / 2}))));
+  EXPECT_FALSE(PointOf("CropSomethingElse", Point));
 }
 
 }  // namespace

@@ -72,6 +72,10 @@ class TQvCrop2Tool : public TQvPanelTool {
   void DocumentSaving(TQvGraphicsDocument*) override {}
   void ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
                           TQvDemoScriptUserAction* Action, TQvCustomProperties* Params) override;
+  // Also "CropPerform" and "CropCancel", which the recorder moves to before those commands: the
+  // middle of the crop rectangle in the active view, or of the view when none is drawn.
+  void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
+                           QPoint& Point) override;
   void UpdateLayout() override;
 
   // Crops the active document to Rect ∩ its image as one undo step. False, with nothing changed,

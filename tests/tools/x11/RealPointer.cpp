@@ -51,6 +51,14 @@ void TRealPointer::Drag(const std::vector<QPoint>& path, int button) {
   XFlush(FDisplay);
 }
 
+void TRealPointer::Key(unsigned long keysym) {
+  if (!FDisplay) return;
+  const KeyCode code = XKeysymToKeycode(FDisplay, keysym);
+  XTestFakeKeyEvent(FDisplay, code, True, CurrentTime);
+  XTestFakeKeyEvent(FDisplay, code, False, CurrentTime);
+  XFlush(FDisplay);
+}
+
 QPoint TRealPointer::Position() const {
   if (!FDisplay) return {};
   Window root = 0, child = 0;
