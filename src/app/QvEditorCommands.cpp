@@ -3,6 +3,7 @@
 
 #include "MainForm.h"
 #include "QvApplication.h"
+#include "QvCommandLine.h"
 #include "QvDialogs.h"
 #include "QvLocalizer.h"
 #include "QvProperties.h"
@@ -244,11 +245,12 @@ void TQvEditor::DropFile(const QString& FileName) {
 QStringList TQvEditor::CommandLineArguments() const { return QCoreApplication::arguments().mid(1); }
 
 void TQvEditor::Start() {
-  const QStringList Arguments = CommandLineArguments();
-  if (Arguments.isEmpty() || !QFileInfo(Arguments.first()).isFile()) return;
+  // The demonstration options are the demonstration module's; the file is the first other argument.
+  const QString FileName = TQvCommandLine::Parse(CommandLineArguments()).FileName;
+  if (FileName.isEmpty() || !QFileInfo(FileName).isFile()) return;
   TQvDocument* Doc = nullptr;
   // A relative name would go into the recent files and later resolve against another folder.
-  OpenFile(QFileInfo(Arguments.first()).absoluteFilePath(), Doc, true);
+  OpenFile(QFileInfo(FileName).absoluteFilePath(), Doc, true);
 }
 
 // ---- plug-in mode ----

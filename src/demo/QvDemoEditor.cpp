@@ -1,6 +1,7 @@
 #include "QvDemoEditor.h"
 
 #include "MainForm.h"
+#include "QvDemoPlaybackEngine.h"
 #include "QvDemonstration.h"
 
 #include <QAction>
@@ -88,7 +89,10 @@ TAddLangForm::TAddLangForm(QWidget* Owner) : QDialog(Owner) {
 TQvDemoEditorModule::TQvDemoEditorModule(IQvDemoEditorEngine* Engine, TQvDemonstrationModule* Demo)
     : FEngine(Engine), FDemo(Demo ? Demo : DemonstrationModule) {
   if (!FEngine) {
-    FOwnEngine = std::make_unique<TQvDemoRecordingEngine>();
+    if (TQvDemoPlayback* Playback = FDemo ? FDemo->Playback() : nullptr)
+      FOwnEngine = std::make_unique<TQvDemoPlaybackEngine>(*Playback);
+    else
+      FOwnEngine = std::make_unique<TQvDemoRecordingEngine>();
     FEngine = FOwnEngine.get();
   }
   if (MainForm) {

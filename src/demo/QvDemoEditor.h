@@ -161,8 +161,8 @@ class TQvDemoEditorModule : public TQvModuleWithControls {
   Q_OBJECT
 
  public:
-  // Without an engine the editor records but cannot play. Demo supplies the recording walk and
-  // the click message.
+  // Without an engine the editor uses the demonstration module's playback, or, when there is none,
+  // records but cannot play. Demo supplies the playback, the recording walk and the click message.
   explicit TQvDemoEditorModule(IQvDemoEditorEngine* Engine = nullptr, TQvDemonstrationModule* Demo = nullptr);
   ~TQvDemoEditorModule() override;
 
@@ -176,7 +176,7 @@ class TQvDemoEditorModule : public TQvModuleWithControls {
   void SetEngine(IQvDemoEditorEngine* Engine);
 
  private:
-  std::unique_ptr<TQvDemoRecordingEngine> FOwnEngine;
+  std::unique_ptr<IQvDemoEditorEngine> FOwnEngine;
   IQvDemoEditorEngine* FEngine = nullptr;
   QPointer<TQvDemonstrationModule> FDemo;
   QPointer<TQvDemoEditorForm> FForm;

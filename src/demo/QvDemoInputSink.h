@@ -16,4 +16,6 @@ class IQvDemoInputSink {
   // Whether the user has exchanged the primary and secondary buttons in the system settings.
   virtual bool ButtonsSwapped() = 0;
   virtual void SetCursorVisible(bool Visible) = 0;
+  // Where the system pointer is now (the playback starts from there).
+  virtual QPoint PointerPos() { return QPoint(); }
 };

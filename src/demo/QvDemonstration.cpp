@@ -1,6 +1,8 @@
 #include "QvDemonstration.h"
 
+#include "MainForm.h"
 #include "QvApplication.h"
+#include "QvDemoPlayback.h"
 #include "QvDemoControlCentre.h"
 #include "QvDemoScriptParams.h"
 #include "QvDemoRecorder.h"
@@ -35,9 +37,31 @@ void ForEachTarget(F&& Call) {
 }
 }  // namespace
 
-TQvDemonstrationModule::TQvDemonstrationModule() = default;
+TQvDemonstrationModule::TQvDemonstrationModule() : FPlayback(std::make_unique<TQvDemoPlayback>()) {
+  TQvDemoPlayback& P = *FPlayback;
+  P.OnCommand = [this](TQvDemoPlayback* Sender, const QString& Command, bool& Handled,
+                       TQvDemoScriptUserAction& Action, const TQvDemoScriptParams& Params) {
+    Handled = ExecuteCommand(Sender, Command, &Action, Params);
+  };
+  P.OnGetControlPoint = [this](TQvDemoPlayback* Sender, const TQvDemoScriptParams& Params, bool& Handled,
+                               QPoint& Point) { Handled = GetControlPoint(Sender, Params, Point); };
+  P.OnBeforeStart = [this](TQvDemoPlayback* Sender, bool& Cancel) { OnBeforeStart(Sender, Cancel); };
+  P.OnStopQuery = [this](TQvDemoPlayback* Sender, bool& Stop) { OnStopQuery(Sender, Stop); };
+  P.OnEnd = [this](TQvDemoPlayback* Sender) { OnEnd(Sender); };
+  P.OnError = [this](TQvDemoPlayback* Sender, const QString& Message, bool& Stop, const QString& LineText) {
+    OnError(Sender, Message, Stop, LineText);
+  };
+  DemoErrorReporter = [](TQvDemoPlayback* Playback, const QString& Message) {
+    if (Playback) Playback->Error(Message);
+  };
+  if (MainForm && MainForm->HelpMenuItem)
+    DemoMenuItem = MainForm->AddMenuItem(QString(), QKeySequence(), nullptr, MainForm->HelpMenuItem, -1,
+                                         [this] { ShowBrowser(); });
+}
 
 TQvDemonstrationModule::~TQvDemonstrationModule() {
+  // The engine ends first (a held button is let go) while the module it calls is still whole.
+  FPlayback.reset();
   if (DemonstrationModule == this) DemonstrationModule = nullptr;
 }
 
@@ -154,11 +178,13 @@ bool TQvDemonstrationModule::GetControlPoint(TQvDemoPlayback* Playback, const TQ
   const QString Name = Params.AsString(0).toUpper();
   for (const TQvDemoComponentInfo& Info : FComponents) {
     if (Info.Name != Name || !Info.Component) continue;
+    // A hidden control (a tool that plug-in mode hides) is nowhere a pointer could press it.
     if (auto* Control = qobject_cast<QWidget*>(Info.Component.data())) {
+      if (!Control->isVisible()) continue;
       Point = GetControlCenter(*Control);
       return true;
     }
-    if (auto* Item = qobject_cast<QAction*>(Info.Component.data())) {
+    if (auto* Item = qobject_cast<QAction*>(Info.Component.data()); Item && Item->isVisible()) {
       if (GetMenuItemCenter(Item, Point) || GetToolbarItemCenter(Item, Point)) return true;
     }
   }

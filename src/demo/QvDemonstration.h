@@ -12,11 +12,17 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
+class QAction;
 class QObject;
+class TQvDemoPlayback;
 class TQvDemoRecorder;
+class TQvDemoScript;
 class TQvDemoScriptParams;
+class TQvDemonstrationForm;
+class TQvEditor;
 
 // A control, menu item or toolbar item that scripts name.
 struct TQvDemoComponentInfo {
@@ -52,6 +58,25 @@ class TQvDemonstrationModule : public TQvModuleWithControls, public IQvDemoRegis
  public:
   TQvDemonstrationModule();
   ~TQvDemonstrationModule() override;
+
+  // The one playback engine of the program.
+  TQvDemoPlayback* Playback() const { return FPlayback.get(); }
+  // Plays the demonstration "<demonstration folder>Name.dsc"; false (and an error box) when there
+  // is no such file or it cannot be read, or when a demonstration already plays.
+  bool PlayDemo(const QString& Name);
+  // The browser of the demonstrations; Start plays the chosen one and brings the browser back when
+  // it ends.
+  void ShowBrowser();
+  // The demonstration that the command line names: played after start-up instead of showing the
+  // browser.
+  const QString& StartDemo() const { return FStartDemo; }
+  void SetStartDemo(const QString& Name) { FStartDemo = Name; }
+
+  // ---- the playback's handlers ----
+  void OnBeforeStart(TQvDemoPlayback* Sender, bool& Cancel);
+  void OnStopQuery(TQvDemoPlayback* Sender, bool& Stop);
+  void OnEnd(TQvDemoPlayback* Sender);
+  void OnError(TQvDemoPlayback* Sender, const QString& Message, bool& Stop, const QString& LineText);
 
   // ---- registries ----
   void RegisterCommand(const QString& Name, std::function<void()> Procedure) override;
@@ -102,10 +127,39 @@ class TQvDemonstrationModule : public TQvModuleWithControls, public IQvDemoRegis
   const QString& MessageText() const override { return FMessageText; }
   void SetMessageText(const QString& Text) { FMessageText = Text; }
 
+  // Browser state: the index preselected next time, whether the browser comes back after the
+  // demonstration, and the exchange file closed for a demonstration in plug-in mode.
+  int LastIndex() const { return FLastIndex; }
+  void SetLastIndex(int Value) { FLastIndex = Value; }
+  bool ReturnToBrowser() const { return FReturnToBrowser; }
+  const QString& PluginFile() const { return FPluginFile; }
+  // Ask to close the open documents / to maximise the main window before a demonstration.
+  bool CloseDocuments() const { return FCloseDocuments; }
+  void SetCloseDocuments(bool Value) { FCloseDocuments = Value; }
+  bool Maximize() const { return FMaximize; }
+  void SetMaximize(bool Value) { FMaximize = Value; }
+  int ViewStyle() const { return FViewStyle; }
+  QAction* DemoMenuItem = nullptr;
+
+  // Runs the browser dialog modally and returns its result (QDialog::Accepted: Start); tests
+  // answer it without a modal loop.
+  std::function<int(TQvDemonstrationForm& Form)> ExecuteBrowser;
+
   void LoadSettings(TQvSDFReader& Reader) override;
   void SaveSettings(TQvSDFWriter& Writer) override;
+  void Initialize() override;
+  void Localize() override;
+  void UpdateControls() override;
 
  private:
+  // The editor among the application's components, or nullptr.
+  static TQvEditor* FindEditor();
+  // What every end of a demonstration restores: the title, then the browser (when it started the
+  // demonstration) or, in plug-in mode, the exchange document.
+  void Finish();
+  void ReopenPluginFile();
+  std::unique_ptr<TQvDemoScript> RunBrowserDialog();
+
   // Calls Info's first assigned handler with its argument from Params; false when the argument
   // cannot be given to it.
   bool CallCommand(const TQvDemoCommandInfo& Info, const TQvDemoScriptParams& Params);
@@ -117,6 +171,15 @@ class TQvDemonstrationModule : public TQvModuleWithControls, public IQvDemoRegis
   QString FDemoFolder;
   bool FShowAtStartup = false;
   QString FMessageText = QStringLiteral("Click");
+  std::unique_ptr<TQvDemoPlayback> FPlayback;
+  bool FReturnToBrowser = false;
+  int FLastIndex = 0;
+  QString FSavedTitle;
+  bool FMaximize = false;
+  bool FCloseDocuments = true;
+  int FViewStyle = 0;
+  QString FPluginFile;
+  QString FStartDemo;
 };
 
 extern TQvDemonstrationModule* DemonstrationModule;

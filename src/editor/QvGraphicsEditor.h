@@ -75,6 +75,9 @@ class TQvGraphicsEditor : public TQvEditor {
   // the exit code as it stands (-1), without the save question.
   virtual void OkButtonClick(QObject* Sender = nullptr);
   virtual void CancelButtonClick(QObject* Sender = nullptr);
+  // The open document of the exchange file (plug-in mode), or nullptr: OK and Cancel act on it
+  // alone, never on an image a demonstration opened.
+  TQvDocument* PluginDocument() const;
 
   // ---- tools ----
   // The active tool deactivates and becomes the previous tool; Tool (may be nullptr) activates.

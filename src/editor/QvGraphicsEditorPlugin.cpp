@@ -48,19 +48,28 @@ void TQvGraphicsEditor::EndPendingModification() {
   if (Doc && Doc->Modifying()) Doc->EndModification(this);
 }
 
+TQvDocument* TQvGraphicsEditor::PluginDocument() const {
+  for (int I = 0; I < DocumentCount(); ++I)
+    if (TQvDocument* Doc = Documents(I); Doc && Doc->FormatId == QvFormatId::PluginImage) return Doc;
+  return nullptr;
+}
+
 void TQvGraphicsEditor::OkButtonClick(QObject*) {
   EndPendingModification();
-  TQvDocument* Doc = ActiveDocument();
+  TQvDocument* Doc = PluginDocument();
   // Without its image written back the session must not report a result: the exit code only
-  // becomes 0 once the exchange file holds it. Save has shown why it failed.
+  // becomes 0 once the exchange file holds it. Save has shown why it failed. An image that a
+  // demonstration opened is never written over its file.
   if (Doc && !Doc->Save()) return;
-  if (Doc && Doc->FormatId == QvFormatId::PluginImage) ExitCode = 0;
+  // Without the exchange document open, a demonstration has closed it after writing it into the
+  // exchange file, which therefore holds the result.
+  if (Doc || !ActiveDocument() || ActiveDocument()->Temporary) ExitCode = 0;
   if (MainForm) MainForm->close();
 }
 
 void TQvGraphicsEditor::CancelButtonClick(QObject*) {
   EndPendingModification();
-  if (TQvDocument* Doc = ActiveDocument()) Doc->MarkSaved();
+  if (TQvDocument* Doc = PluginDocument()) Doc->MarkSaved();
   if (MainForm) MainForm->close();
 }
 

@@ -10,6 +10,7 @@
 #include "QvBrightnessContrastTool.h"
 #include "QvCrop2Tool.h"
 #include "QvDemoEditor.h"
+#include "QvDemoPlayback.h"
 #include "QvDemonstration.h"
 #include "QvGlareTool.h"
 #include "QvGraphicsEditor.h"
@@ -47,6 +48,10 @@ void ComposeEditor(TModule& Root) {
   Application->CreateModule(DemonstrationModule);
   DemonstrationModule->SetDemoFolder(GraphicsEditor->ImagesFolder());
   DemonstrationModule->SetShowAtStartup(true);
+  //    The editor's script errors (an image a script cannot open) stop the playback like any other.
+  GraphicsEditor->DemoErrorReporter = [](TQvDemoPlayback* Playback, const QString& Message) {
+    if (Playback) Playback->Error(Message);
+  };
   // 7. The demo editor: its hidden File item opens the window that records and plays scripts.
   Application->CreateModule(DemoEditorModule);
   // 8. About, with the program's about box.

@@ -2,6 +2,8 @@
 #include "Model.h"
 #include "Module.h"
 #include "QvApplication.h"
+#include "QvCommandLine.h"
+#include "QvDemoPlayback.h"
 #include "QvGraphicsEditor.h"
 #include "QvSignals.h"
 #include "QvVJPEG.h"
@@ -14,6 +16,8 @@ int main(int argc, char** argv) {
   App.SetTitle(QStringLiteral("Ocuvane"));
   QvUnitStartup();
   QvInstallTerminationHandler();
+  // Tests play demonstrations faster; users never give this option.
+  if (const double Speed = TQvCommandLine::Program().DemoSpeed; Speed > 0) TQvDemoPlayback::SetDefaultTimeScale(Speed);
   TModule::Composition = ComposeEditor;
   TQvGraphicsDocument::EngineFactory = CreateVJPEGObject;
   int Code = 0;

@@ -25,6 +25,7 @@ class TFakeInputSink : public IQvDemoInputSink {
   }
   bool ButtonsSwapped() override { return Swapped; }
   void SetCursorVisible(bool Visible) override { Log << (Visible ? "cursor on" : "cursor off"); }
+  QPoint PointerPos() override { return SystemPointer; }
 
   QPoint SystemPointer{-1, -1};
   bool Swapped = false;

@@ -2,6 +2,7 @@
 // script's own sections protected), files (open errors, the byte-order mark, bytes of untouched
 // lines), recording through the demonstration targets, and a play that takes over the engine's
 // events and gives them back.
+#include "DemoTestApplication.h"
 #include "MainForm.h"
 #include "QvApplication.h"
 #include "QvDemoEditor.h"
@@ -25,15 +26,6 @@
 #include <memory>
 
 namespace {
-void EnsureWidgetApplication() {
-  if (qobject_cast<QApplication*>(QCoreApplication::instance())) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int Argc = 1;
-  static char Arg0[] = "test_demo";
-  static char* Argv[] = {Arg0, nullptr};
-  new QApplication(Argc, Argv);  // lives until the process ends
-}
-
 void ProcessEvents() {
   for (int I = 0; I < 5; ++I) QCoreApplication::processEvents();
 }

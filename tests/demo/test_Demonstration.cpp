@@ -1,6 +1,7 @@
 // The demonstration module: command dispatch to registered handlers and to the demonstration
 // targets among the application's components, control points of widgets, menu items and toolbar
 // buttons, the recording services, and the start-up setting.
+#include "DemoTestApplication.h"
 #include "QvApplication.h"
 #include "QvDemoRecorder.h"
 #include "QvDemoScript.h"
@@ -23,14 +24,6 @@
 #include <memory>
 
 namespace {
-void EnsureWidgetApplication() {
-  if (qobject_cast<QApplication*>(QCoreApplication::instance())) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int Argc = 1;
-  static char Arg0[] = "test_demo";
-  static char* Argv[] = {Arg0, nullptr};
-  new QApplication(Argc, Argv);  // lives until the process ends
-}
 
 // A module or tool that answers the commands and controls listed in Answers, logging every question.
 class TFakeTarget : public TQvModule, public IQvDemoTarget {
@@ -237,7 +230,7 @@ TEST_F(DemonstrationTest, ControlPointsOfWidgetsMenuItemsAndToolbarButtons) {
   EXPECT_EQ(Log, QStringList{"first:point SAVE"});
 }
 
-TEST_F(DemonstrationTest, ControlCentreRoundsTowardZeroAndDeletedControlsAreSkipped) {
+TEST_F(DemonstrationTest, ControlCentreRoundsTowardZeroAndHiddenOrDeletedControlsAreSkipped) {
   QWidget Window;
   Window.setGeometry(100, 50, 200, 100);
   auto* Small = new QWidget(&Window);
@@ -250,6 +243,12 @@ TEST_F(DemonstrationTest, ControlCentreRoundsTowardZeroAndDeletedControlsAreSkip
   QPoint P;
   ASSERT_TRUE(PointOf("SMALL", P));
   EXPECT_EQ(P, Window.mapToGlobal(QPoint(12, 21)));
+
+  // A hidden control is nowhere to be pressed; the targets answer instead.
+  Small->hide();
+  ASSERT_TRUE(PointOf("Shared", P));
+  EXPECT_EQ(P, QPoint(0, 99));
+  Small->show();
 
   // A registered control that has been destroyed must not be touched; the targets answer instead.
   delete Small;

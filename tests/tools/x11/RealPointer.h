@@ -8,6 +8,10 @@
 #include <vector>
 
 struct _XDisplay;
+class QSlider;
+
+// The screen centre of the slider's handle, where a user grabs it.
+QPoint SliderHandleCentre(QSlider* slider);
 
 class TRealPointer {
 public:
