@@ -90,7 +90,8 @@ class DemoRoundTrip : public ::testing::Test {
     // Pauses and messages ten times as fast; the pointer lands where it would anyway.
     DemonstrationModule->Playback()->SetTimeScale(10);
     App->LoadSettings();
-    MainForm->setGeometry(20, 40, 1100, 900);
+    // Tall enough for the tool panel's frames below its buttons.
+    MainForm->setGeometry(20, 20, 1100, 1150);
     MainForm->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
     Activate();
@@ -121,7 +122,7 @@ class DemoRoundTrip : public ::testing::Test {
     return View()->viewport()->mapToGlobal(ToQPoint(View()->LogicalToDevice(P)));
   }
   static QPoint Centre(const QWidget* W) { return W->mapToGlobal(W->rect().center()); }
-  void ClickTool(TQvGraphicsTool* Tool) {
+  void ClickTool(TQvPanelTool* Tool) {
     QToolButton* Found = nullptr;
     for (QToolButton* B : ToolPanelModule->Toolbar->findChildren<QToolButton*>())
       if (B->defaultAction() == Tool->Button()) Found = B;
@@ -157,6 +158,8 @@ TEST_F(DemoRoundTrip, APlayedRecordingGivesTheRecordedPicture) {
     if (IsSkipped() || HasFatalFailure()) return;
     TQvDemoEditorForm* E = Editor();
     ASSERT_TRUE(E);
+    // Turns apply at once, without the preview of the options mode.
+    RotateTool->SetShowOptions(false);
     E->CmRecord();
     ASSERT_TRUE(DemoEditorModule->Engine().IsRecording());
     Activate();
@@ -185,8 +188,12 @@ TEST_F(DemoRoundTrip, APlayedRecordingGivesTheRecordedPicture) {
 
     // A left turn, then a crop drawn on the turned photo and taken with Enter.
     ClickTool(RotateTool);
-    Pointer.Click(Centre(RotateTool->Frame()->RotateLeftButton));
-    ASSERT_TRUE(Wait([&] { return Doc()->History.Count() == 4; }));
+    QPushButton* Left = RotateTool->Frame()->LargeButton(TQvImageOperation::RotateLeft);
+    // The panel shows the tool's frame once the tool is chosen; its buttons are laid out after.
+    ASSERT_TRUE(Wait([&] { return Left->isVisible() && Left->isEnabled(); }));
+    QCoreApplication::processEvents();
+    Pointer.Click(Centre(Left));
+    ASSERT_TRUE(Wait([&] { return Doc()->History.Count() == 4; })) << Doc()->History.Count();
     ClickTool(Crop2Tool);
     const int TurnedWidth = Doc()->Width();
     Pointer.Drag({OnImage({30, 40}), OnImage({80, 100}), OnImage({150, 180}), OnImage({200, 230})});
