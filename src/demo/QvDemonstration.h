@@ -3,6 +3,7 @@
 // is on the screen) and the recording services that modules report the user's actions through.
 #pragma once
 
+#include "QvDemoClickMessage.h"
 #include "QvDemoTarget.h"
 #include "QvModules.h"
 
@@ -51,7 +52,7 @@ struct TQvDemoCommandInfo {
   }
 };
 
-class TQvDemonstrationModule : public TQvModuleWithControls, public IQvDemoRegistry {
+class TQvDemonstrationModule : public TQvModuleWithControls, public IQvDemoRegistry, public IQvDemoClickMessage {
   Q_OBJECT
 
  public:
@@ -123,7 +124,7 @@ class TQvDemonstrationModule : public TQvModuleWithControls, public IQvDemoRegis
   bool ShowAtStartup() const { return FShowAtStartup; }
   void SetShowAtStartup(bool Value) { FShowAtStartup = Value; }
   // The message the recorder writes for mouse clicks.
-  const QString& MessageText() const { return FMessageText; }
+  const QString& MessageText() const override { return FMessageText; }
   void SetMessageText(const QString& Text) { FMessageText = Text; }
 
   // Browser state: the index preselected next time, whether the browser comes back after the

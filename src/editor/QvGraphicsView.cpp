@@ -2,6 +2,7 @@
 
 #include "MainForm.h"
 #include "QvCursors.h"
+#include "QvDemoClickMessage.h"
 #include "QvGraphicsEditor.h"
 #include "QvGraphicsTool.h"
 #include "QvParallel.h"
@@ -389,6 +390,9 @@ void TQvGraphicsView::DoMouseDown(TQvMouseButton Button, TQvShiftState Shift, co
     FRecordPos = P;
     RecordLine((FRecordPressed ? QStringLiteral("MouseMove Image, ") : QStringLiteral("MouseCurvedMove Image, ")) +
                PositionText(P));
+    // The click's explanation, between the move and the press.
+    if (auto* Message = dynamic_cast<IQvDemoClickMessage*>(FindDemoRegistry()))
+      TQvDemoLines::Message(E->Recorder, Message->MessageText());
     RecordLine((Button == TQvMouseButton::mbLeft ? QStringLiteral("MouseDown Image, ")
                                                  : QStringLiteral("MouseRightDown Image, ")) +
                PositionText(P));

@@ -43,7 +43,8 @@ const TLangInfo* FindLang(std::uint16_t LangId) {
   return nullptr;
 }
 
-iconv_t OpenFromCodePage(int CodePage) {
+// A conversion between UTF-8 and the code page, in the direction asked for.
+iconv_t OpenCodePage(int CodePage, bool ToUtf8) {
   std::string Names[3];
   if (CodePage == 20127) Names[0] = "ASCII";
   else if (CodePage >= 28591 && CodePage <= 28599) Names[0] = "ISO-8859-" + std::to_string(CodePage - 28590);
@@ -53,10 +54,45 @@ iconv_t OpenFromCodePage(int CodePage) {
   Names[2] = "WINDOWS-" + std::to_string(CodePage);
   for (const auto& N : Names) {
     if (N.empty()) continue;
-    iconv_t Cd = iconv_open("UTF-8", N.c_str());
+    iconv_t Cd = ToUtf8 ? iconv_open("UTF-8", N.c_str()) : iconv_open(N.c_str(), "UTF-8");
     if (Cd != reinterpret_cast<iconv_t>(-1)) return Cd;
   }
   return reinterpret_cast<iconv_t>(-1);
+}
+
+// Runs the whole text through Cd and closes it; a sequence that does not convert is skipped (a
+// whole character when the input is UTF-8, else one byte) and Replacement written in its place.
+QByteArray Convert(iconv_t Cd, QByteArrayView Text, const char* Replacement, bool InputUtf8) {
+  std::string Out;
+  Out.reserve(static_cast<std::size_t>(Text.size()) * 2 + 16);
+  char* In = const_cast<char*>(Text.data());
+  std::size_t InLeft = static_cast<std::size_t>(Text.size());
+  char Chunk[4096];
+  while (InLeft > 0) {
+    char* OutPtr = Chunk;
+    std::size_t OutLeft = sizeof Chunk;
+    const std::size_t R = iconv(Cd, &In, &InLeft, &OutPtr, &OutLeft);
+    const int Err = errno;
+    Out.append(Chunk, static_cast<std::size_t>(OutPtr - Chunk));
+    if (R != static_cast<std::size_t>(-1)) continue;
+    if (Err == E2BIG) continue;
+    // EILSEQ: a byte that does not convert; EINVAL: a sequence cut off by the end of the text.
+    Out.append(Replacement);
+    if (Err == EINVAL) break;
+    std::size_t Skip = 1;
+    if (InputUtf8)
+      while (Skip < InLeft && (static_cast<unsigned char>(In[Skip]) & 0xC0) == 0x80) ++Skip;
+    In += Skip;
+    InLeft -= Skip;
+    iconv(Cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial shift state
+  }
+  // Flush any pending shift sequence.
+  char* OutPtr = Chunk;
+  std::size_t OutLeft = sizeof Chunk;
+  iconv(Cd, nullptr, nullptr, &OutPtr, &OutLeft);
+  Out.append(Chunk, static_cast<std::size_t>(OutPtr - Chunk));
+  iconv_close(Cd);
+  return QByteArray(Out.data(), static_cast<qsizetype>(Out.size()));
 }
 }  // namespace
 
@@ -78,35 +114,20 @@ bool QvCodePageToUtf8(QByteArrayView Text, int CodePage, QByteArray& Utf8) {
     return true;
   }
   if (CodePage <= 0) return false;
-  iconv_t Cd = OpenFromCodePage(CodePage);
+  iconv_t Cd = OpenCodePage(CodePage, true);
   if (Cd == reinterpret_cast<iconv_t>(-1)) return false;
-  static const char Replacement[] = "\xEF\xBF\xBD";  // U+FFFD
-  std::string Out;
-  Out.reserve(static_cast<std::size_t>(Text.size()) * 2 + 16);
-  char* In = const_cast<char*>(Text.data());
-  std::size_t InLeft = static_cast<std::size_t>(Text.size());
-  char Chunk[4096];
-  while (InLeft > 0) {
-    char* OutPtr = Chunk;
-    std::size_t OutLeft = sizeof Chunk;
-    const std::size_t R = iconv(Cd, &In, &InLeft, &OutPtr, &OutLeft);
-    const int Err = errno;
-    Out.append(Chunk, static_cast<std::size_t>(OutPtr - Chunk));
-    if (R != static_cast<std::size_t>(-1)) continue;
-    if (Err == E2BIG) continue;
-    // EILSEQ: a byte that does not convert; EINVAL: a sequence cut off by the end of the text.
-    Out.append(Replacement);
-    if (Err == EINVAL) break;
-    ++In;
-    --InLeft;
-    iconv(Cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial shift state
+  Utf8 = Convert(Cd, Text, "\xEF\xBF\xBD", false);  // U+FFFD
+  return true;
+}
+
+bool QvUtf8ToCodePage(QByteArrayView Utf8, int CodePage, QByteArray& Text) {
+  if (CodePage == 65001) {
+    Text = Utf8.toByteArray();
+    return true;
   }
-  // Flush any pending shift sequence.
-  char* OutPtr = Chunk;
-  std::size_t OutLeft = sizeof Chunk;
-  iconv(Cd, nullptr, nullptr, &OutPtr, &OutLeft);
-  Out.append(Chunk, static_cast<std::size_t>(OutPtr - Chunk));
-  iconv_close(Cd);
-  Utf8 = QByteArray(Out.data(), static_cast<qsizetype>(Out.size()));
+  if (CodePage <= 0) return false;
+  iconv_t Cd = OpenCodePage(CodePage, false);
+  if (Cd == reinterpret_cast<iconv_t>(-1)) return false;
+  Text = Convert(Cd, Utf8, "?", true);
   return true;
 }

@@ -20,3 +20,7 @@ bool QvLocaleOfLangId(std::uint16_t LangId, QLocale& Locale);
 // Bytes that do not convert become U+FFFD. Returns false (Utf8 unchanged) when iconv does not know
 // the code page.
 bool QvCodePageToUtf8(QByteArrayView Text, int CodePage, QByteArray& Utf8);
+
+// The reverse: UTF-8 to the Windows code page; a character the code page lacks becomes "?".
+// Returns false (Text unchanged) when iconv does not know the code page.
+bool QvUtf8ToCodePage(QByteArrayView Utf8, int CodePage, QByteArray& Text);

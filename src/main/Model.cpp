@@ -9,6 +9,7 @@
 #include "QvApplication.h"
 #include "QvBrightnessContrastTool.h"
 #include "QvCrop2Tool.h"
+#include "QvDemoEditor.h"
 #include "QvDemoPlayback.h"
 #include "QvDemonstration.h"
 #include "QvGlareTool.h"
@@ -51,7 +52,8 @@ void ComposeEditor(TModule& Root) {
   GraphicsEditor->DemoErrorReporter = [](TQvDemoPlayback* Playback, const QString& Message) {
     if (Playback) Playback->Error(Message);
   };
-  // 7. The demo editor.
+  // 7. The demo editor: its hidden File item opens the window that records and plays scripts.
+  Application->CreateModule(DemoEditorModule);
   // 8. About, with the program's about box.
   Application->CreateModule(AboutModule);
   AboutModule->SetContent(QvProgramAboutItems, 8, QStringLiteral("About"));

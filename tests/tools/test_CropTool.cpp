@@ -237,3 +237,27 @@ TEST_F(CropWorld, DarkeningTouchesTheScreenNeverTheImage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The recorder writes "MouseCurvedMove CropPerform" (or CropCancel) before the command; a played
+// script must find that point, or the move would stop it as an invalid argument.
+TEST_F(CropWorld, TheRecordedMoveBeforePerformOrCancelFindsItsPoint) {
+  const auto PointOf = [](const char* Name, QPoint& Point) {
+    TQvDemoScriptParams Params(Name);
+    bool Handled = false;
+    Crop2Tool->GetDemoControlPoint(nullptr, &Params, Handled, Point);
+    return Handled;
+  };
+  QPoint Point;
+  ASSERT_TRUE(PointOf("cropcancel", Point));
+  EXPECT_EQ(Point, View->viewport()->mapToGlobal(View->viewport()->rect().center()));
+  Draw({100, 100}, {160, 250});
+  ASSERT_TRUE(PointOf("CropPerform", Point));
+  const TRect R = Crop2Tool->CropRect();
+  EXPECT_EQ(Point, View->viewport()->mapToGlobal(ToQPoint(View->LogicalToDevice(
+                       TPoint{R.Left + R.Width() / 2, R.Top + R.Height() / 2}))));
+  EXPECT_FALSE(PointOf("CropSomethingElse", Point));
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include "QvDemoScriptParams.h"
 #include "QvDemonstration.h"
 #include "QvRedEyeFrame.h"
+#include "QvTestSupport.h"
 
 #include <QPushButton>
 #include <QRadioButton>
@@ -68,6 +69,24 @@ TEST_F(DemoDispatch, RecordingReachesEveryTargetAndStops) {
   const auto Before = Lines.Lines.size();
   Tool->Frame()->IncSizeButton->click();
   EXPECT_EQ(Lines.Lines.size(), Before);
+}
+
+// A click in the image is recorded with the demo editor's click message between the move and the
+// press, and without it when the recorder leaves messages out.
+TEST_F(DemoDispatch, AClickInTheImageRecordsItsMessage) {
+  Open(SamplePath());
+  Demo->SetMessageText(QStringLiteral("Press on the eye"));
+  for (const bool Messages : {true, false}) {
+    QvTest::TLineRecorder Lines(Messages);
+    Demo->StartDemoRecording(&Lines);
+    Click({40, 30});
+    View->DoMouseUp(TQvMouseButton::mbLeft, 0, View->LogicalToDevice(TPoint{40, 30}));
+    Demo->StopDemoRecording();
+    QStringList Expected{"MouseCurvedMove Image, 40, 30", "Message \"Press on the eye\"", "MouseDown Image, 40, 30",
+                         "MouseUp Image, 40, 30", "Pause 0.5"};
+    if (!Messages) Expected.removeAt(1);
+    EXPECT_EQ(Lines.Lines, Expected) << Lines.Lines.join('\n').toStdString();
+  }
 }
 
 TEST_F(DemoDispatch, ControlPointsOfTheToolAreFound) {

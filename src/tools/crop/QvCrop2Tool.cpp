@@ -7,6 +7,7 @@
 #include "QvGuid.h"
 #include "QvLocalizer.h"
 #include "QvMemory.h"
+#include "QvProperties.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -113,16 +114,21 @@ void TQvCrop2Tool::ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& 
 
 void TQvCrop2Tool::GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
                                        QPoint& Point) {
-  const QString Name = Params && Params->Count() > 0 ? Params->GetValue(0).toString().toUpper() : QString();
-  const TQvGraphicsEditor* E = Editor();
-  const TQvGraphicsView* View = E ? E->ActiveView() : nullptr;
-  if (View && (Name == QLatin1String("CROPPERFORM") || Name == QLatin1String("CROPCANCEL"))) {
-    const TRect R = View->LogicalToDevice(FCropRect);
-    Point = View->viewport()->mapToGlobal(QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
-    Handled = true;
-    return;
-  }
   TQvPanelTool::GetDemoControlPoint(Playback, Params, Handled, Point);
+  if (Handled || !Params || Params->Count() == 0) return;
+  const QString Name = Params->GetValue(0).toString().toUpper();
+  if (Name != QLatin1String("CROPPERFORM") && Name != QLatin1String("CROPCANCEL")) return;
+  // Enter, Esc or a click beside the rectangle do these; no button stands for them. Without an
+  // answer a recorded crop could not be played back.
+  const TQvGraphicsEditor* E = Editor();
+  TQvGraphicsView* View = E ? E->ActiveView() : nullptr;
+  if (!View) return;
+  QPoint Local = View->viewport()->rect().center();
+  if (!FCropRect.IsEmpty())
+    Local = ToQPoint(View->LogicalToDevice(
+        TPoint{FCropRect.Left + FCropRect.Width() / 2, FCropRect.Top + FCropRect.Height() / 2}));
+  Point = View->viewport()->mapToGlobal(Local);
+  Handled = true;
 }
 
 void TQvCrop2Tool::UpdateLayout() {

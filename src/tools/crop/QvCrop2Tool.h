@@ -73,6 +73,10 @@ class TQvCrop2Tool : public TQvPanelTool {
   void DocumentSaving(TQvGraphicsDocument*) override {}
   void ExecuteDemoCommand(TQvDemoPlayback* Playback, const QString& Command, bool& Handled,
                           TQvDemoScriptUserAction* Action, TQvCustomProperties* Params) override;
+  // Also "CropPerform" and "CropCancel", which the recorder moves to before those commands: the
+  // middle of the crop rectangle in the active view, or of the view when none is drawn.
+  void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
+                           QPoint& Point) override;
   void UpdateLayout() override;
   // "CropPerform" and "CropCancel", which recorded scripts move to before the command: the centre of
   // the crop rectangle on the screen of the active view.

@@ -1,5 +1,9 @@
 #include "RealPointer.h"
 
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
@@ -51,6 +55,14 @@ void TRealPointer::Drag(const std::vector<QPoint>& path, int button) {
   XFlush(FDisplay);
 }
 
+void TRealPointer::Key(unsigned long keysym) {
+  if (!FDisplay) return;
+  const KeyCode code = XKeysymToKeycode(FDisplay, keysym);
+  XTestFakeKeyEvent(FDisplay, code, True, CurrentTime);
+  XTestFakeKeyEvent(FDisplay, code, False, CurrentTime);
+  XFlush(FDisplay);
+}
+
 QPoint TRealPointer::Position() const {
   if (!FDisplay) return {};
   Window root = 0, child = 0;
@@ -58,4 +70,17 @@ QPoint TRealPointer::Position() const {
   unsigned int mask = 0;
   XQueryPointer(FDisplay, DefaultRootWindow(FDisplay), &root, &child, &rootX, &rootY, &x, &y, &mask);
   return QPoint(rootX, rootY);
+}
+
+QPoint SliderHandleCentre(QSlider* slider) {
+  QStyleOptionSlider option;
+  option.initFrom(slider);
+  option.orientation = slider->orientation();
+  option.minimum = slider->minimum();
+  option.maximum = slider->maximum();
+  option.sliderPosition = slider->sliderPosition();
+  option.sliderValue = slider->value();
+  const QRect handle =
+      slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+  return slider->mapToGlobal(handle.center());
 }

@@ -8,6 +8,10 @@
 #include <vector>
 
 struct _XDisplay;
+class QSlider;
+
+// The screen centre of the slider's handle, where a user grabs it.
+QPoint SliderHandleCentre(QSlider* slider);
 
 class TRealPointer {
 public:
@@ -27,6 +31,8 @@ public:
   void Click(const QPoint& screen, int button = 1);
   // Press at the first point, move through the others without pausing, release at the last.
   void Drag(const std::vector<QPoint>& path, int button = 1);
+  // Presses and releases the key of an X keysym (XK_Return, XK_Escape...) on the focused window.
+  void Key(unsigned long keysym);
   // Where the server has the pointer now.
   QPoint Position() const;
 

@@ -10,8 +10,6 @@
 #include <QAbstractSlider>
 #include <QPushButton>
 #include <QSlider>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -37,19 +35,8 @@ class RealPointerWorld : public RetouchWorld {
   static QPoint Centre(QWidget* W) { return W->mapToGlobal(W->rect().center()); }
   // Drags the slider's handle 30 pixels to the right, as a user does.
   void DragHandle(QSlider* S) {
-    const QPoint From = HandleCentre(S);
+    const QPoint From = SliderHandleCentre(S);
     Pointer.Drag({From, From + QPoint(10, 0), From + QPoint(20, 0), From + QPoint(30, 0)});
-  }
-  static QPoint HandleCentre(QSlider* S) {
-    QStyleOptionSlider Option;
-    Option.initFrom(S);
-    Option.orientation = S->orientation();
-    Option.minimum = S->minimum();
-    Option.maximum = S->maximum();
-    Option.sliderPosition = S->sliderPosition();
-    Option.sliderValue = S->value();
-    const QRect Handle = S->style()->subControlRect(QStyle::CC_Slider, &Option, QStyle::SC_SliderHandle, S);
-    return S->mapToGlobal(Handle.center());
   }
   bool Wait(const std::function<bool()>& Done) { return QTest::qWaitFor(Done, 20000); }
 
