@@ -202,6 +202,8 @@ QToolBar* TMainForm::AddToolbar(const QString& Caption) {
   auto* Toolbar = new QToolBar(Caption, this);
   Toolbar->setObjectName(QStringLiteral("Toolbar%1").arg(findChildren<QToolBar*>().size()));
   Toolbar->setIconSize(DefaultImages.Size());
+  // Icons alone, with text beside them where the desktop's style asks for it.
+  Toolbar->setToolButtonStyle(Qt::ToolButtonFollowStyle);
   addToolBar(Qt::TopToolBarArea, Toolbar);
   ToolbarsMenuItem->addAction(Toolbar->toggleViewAction());
   return Toolbar;

@@ -1,6 +1,7 @@
 #include "QvEditor.h"
 
 #include "QvApplication.h"
+#include "QvBusyProgress.h"
 #include "QvLocalizer.h"
 
 #include <QFileInfo>
@@ -149,6 +150,7 @@ bool TQvDocument::LoadFromFile(const QString& AFileName, QString* ErrorText) {
   int Id = 0;
   bool Ok = false;
   if (Formats) {
+    TQvBusyProgress Busy;
     try {
       Ok = Formats->LoadDocument(this, AFileName, Id, Error);
     } catch (const std::exception& E) {
@@ -172,6 +174,7 @@ bool TQvDocument::SaveToFile(const QString& AFileName, int AFormatId) {
   QString Error;
   bool Ok = false;
   if (Formats) {
+    TQvBusyProgress Busy;
     try {
       Ok = Formats->SaveDocument(this, AFileName, AFormatId, Error);
     } catch (const std::exception& E) {

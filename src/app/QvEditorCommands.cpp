@@ -11,7 +11,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QLayout>
 #include <QMenu>
 #include <QToolBar>
@@ -175,20 +177,44 @@ void TQvEditor::OpenWithDialog() {
   OpenFile(FileName, Doc, true);
 }
 
+QString QvDialogStartFolder(const QString& DocumentFile, const QString& LastFolder, const QStringList& RecentFiles) {
+  QStringList Candidates;
+  if (!DocumentFile.isEmpty()) Candidates << QFileInfo(DocumentFile).absolutePath();
+  if (!LastFolder.isEmpty()) Candidates << LastFolder;
+  if (!RecentFiles.isEmpty() && !RecentFiles.first().isEmpty()) Candidates << QFileInfo(RecentFiles.first()).absolutePath();
+  Candidates << QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  for (const QString& Folder : Candidates)
+    if (!Folder.isEmpty() && QFileInfo(Folder).isDir()) return QDir::cleanPath(Folder);
+  return QDir::homePath();
+}
+
+QString TQvEditor::DialogStartFolder() const {
+  const TQvDocument* Doc = ActiveDocument();
+  return QvDialogStartFolder(Doc ? Doc->FileName : QString(), FLastDialogFolder, FRecentFiles);
+}
+
+void TQvEditor::DialogChose(const QString& FileName) {
+  if (!FileName.isEmpty()) FLastDialogFolder = QFileInfo(FileName).absolutePath();
+}
+
 bool TQvEditor::ExecuteOpenDialog(TQvFileFormats* Formats, QString& FileName) {
   TQvOpenDialog Dialog(MainForm, Formats);
+  Dialog.setDirectory(DialogStartFolder());
   if (!Dialog.Execute()) return false;
   FileName = Dialog.FileName();
+  DialogChose(FileName);
   return !FileName.isEmpty();
 }
 
 bool TQvEditor::ExecuteSaveDialog(TQvFileFormats* Formats, QString& FileName, int& FilterIndex) {
   TQvSaveDialog Dialog(MainForm, Formats);
+  Dialog.setDirectory(DialogStartFolder());
   Dialog.SetFileName(FileName);
   Dialog.SetFilterIndex(FilterIndex);
   if (!Dialog.Execute()) return false;
   FileName = Dialog.FileName();
   FilterIndex = Dialog.FilterIndex();
+  DialogChose(FileName);
   return !FileName.isEmpty();
 }
 

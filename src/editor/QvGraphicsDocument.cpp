@@ -1,6 +1,7 @@
 #include "QvGraphicsDocument.h"
 
 #include "QvApplication.h"
+#include "QvBusyProgress.h"
 #include "QvVJPEG.h"
 #include "prResample.h"
 
@@ -245,6 +246,7 @@ TRect MapRectThrough(TQvImageOperation Operation, const TRect& Rect, int32_t Wid
 bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
   const TOperationInfo* Info = OperationInfo(Operation);
   if (!Info) return false;
+  TQvBusyProgress Busy;
   const int32_t W = Width();
   const int32_t H = Height();
   if (!((*FImage).*(Info->Bitmap))()) return false;
@@ -281,6 +283,7 @@ bool TQvGraphicsDocument::Crop(const TRect& Rect) {
 
 bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea, bool ResizeOriginal) {
   if (AWidth <= 0 || AHeight <= 0 || FImage->Width() <= 0 || FImage->Height() <= 0) return false;
+  TQvBusyProgress Busy;
   // An area away from the top left is cut out first. Both new images are resampled from the old
   // ones before anything is replaced, so a size that cannot be had leaves the document as it was.
   const TRect Bounds{0, 0, Width(), Height()};

@@ -6,6 +6,7 @@
 #include "QvGraphicsEditorParts.h"
 #include "QvGraphicsTool.h"
 #include "QvGuid.h"
+#include "QvImageList.h"
 #include "QvLocalizer.h"
 #include "QvPluginExchange.h"
 #include "QvProperties.h"
@@ -55,13 +56,10 @@ using namespace QvGraphicsEditorParts;
 
 namespace {
 
-// The image, or the freedesktop icon of the same meaning when the program ships no image of it.
+// The desktop theme's icon of that meaning, else the program's own glyph Name.
 int AddEditorImage(const QString& Name, const char* ThemeName) {
   if (!MainForm) return -1;
-  const int Index = MainForm->AddImage(Name);
-  if (Index >= 0) return Index;
-  const QIcon Icon = QIcon::fromTheme(QLatin1String(ThemeName));
-  return Icon.isNull() ? -1 : MainForm->Images().Add(Icon);
+  return MainForm->Images().Add(QvGlyph(Name, QLatin1String(ThemeName)));
 }
 
 void SetButtonCaption(QAction* Button, const QString& Text) {

@@ -2,6 +2,7 @@
 
 #include "MainForm.h"
 #include "QvGraphicsEditor.h"
+#include "QvImageList.h"
 #include "QvLocalizer.h"
 #include "QvProperties.h"
 
@@ -27,9 +28,11 @@ TQvOriginalImageTool::TQvOriginalImageTool() {
   MainForm->AddToolButton(Toolbar, nullptr, nullptr, CaptionText(), -1,
                           [this] { OriginalImageToolButtonClick(OriginalImageToolButton); },
                           &OriginalImageToolButton);
+  OriginalImageToolButton->setIcon(QvGlyph(QStringLiteral("Original"), QStringLiteral("image-x-generic")));
   OriginalImageToolButton->setCheckable(true);
   if (QToolButton* Button = ButtonWidget()) {
-    Button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // The stretched button has room for its caption, which says what holding it does.
+    Button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     Button->setSizePolicy(QSizePolicy::Expanding, Button->sizePolicy().verticalPolicy());
     // A button is "down" exactly while it is held with the pointer over it: leaving it while held
     // releases it, coming back presses it again.

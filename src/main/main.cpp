@@ -8,12 +8,18 @@
 #include "QvSignals.h"
 #include "QvVJPEG.h"
 
+#include <QApplication>
+#include <QIcon>
 #include <QString>
 
 int main(int argc, char** argv) {
   TQvApplication App;
   App.Initialize(argc, argv);
   App.SetTitle(QStringLiteral("Ocuvane"));
+  // The launcher's id ties the windows to the launcher entry; its icon is the windows' icon.
+  const QString AppId = QStringLiteral("org.ocuvane.Ocuvane");
+  QGuiApplication::setDesktopFileName(AppId);
+  QApplication::setWindowIcon(QIcon::fromTheme(AppId, QIcon(QStringLiteral(":/ocuvane/icon/") + AppId + QStringLiteral(".svg"))));
   QvUnitStartup();
   QvInstallTerminationHandler();
   // Tests play demonstrations faster; users never give this option.

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <string>
+
+#include <dlfcn.h>
 
 #include "ExternalPhotoshopFilter.h"
 #include "PluginPropertyList.h"
@@ -19,11 +22,18 @@ const char* const AboutText =
     "Opens the image in the Ocuvane editor; retouch it there and press OK to bring it back.";
 const char* const AboutCaption = "About Ocuvane Plug-in";
 
+// Where the host loaded this module from; empty when the loader cannot say.
+std::string ModulePath() {
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&ModulePath), &info) == 0 || !info.dli_fname) return std::string();
+  return info.dli_fname;
+}
+
 // Creates the one filter when the host loads the module and frees it when the host unloads it.
 struct TPluginModule {
   TPluginModule() noexcept {
     try {
-      auto* filter = new TExternalPhotoshopFilter(ReadRegString("", "", OcuvaneEditorKey), AboutText, AboutCaption);
+      auto* filter = new TExternalPhotoshopFilter(FindEditor(ModulePath()), AboutText, AboutCaption);
       filter->Initialize();
     } catch (const std::exception& error) {
       // Without a filter every selector answers -30100; say why once.

@@ -1,17 +1,20 @@
 // The open dialog's preview (thread hand-over, stale and late thumbnails), the save dialog's type
 // list, and the message box's layout and results.
 #include "QvDialogs.h"
+#include "QvEditor.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QImage>
 #include <QLayout>
 #include <QPainter>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -234,3 +237,42 @@ TEST(MessageBox, ShowMessageBoxReturnsTheButtonAndTheCheckBox) {
 }
 
 }  // namespace
+
+TEST(DialogStartFolder, OpenPhotoThenLastUsedThenPictures) {
+  QTemporaryDir Root;
+  ASSERT_TRUE(Root.isValid());
+  const QString Home = Root.filePath(QStringLiteral("home")), Photo = Root.filePath(QStringLiteral("photos"));
+  const QString Last = Root.filePath(QStringLiteral("last")), Recent = Root.filePath(QStringLiteral("recent"));
+  const QString Pictures = Home + QStringLiteral("/Pictures");
+  for (const QString& Folder : {Photo, Last, Recent}) ASSERT_TRUE(QDir().mkpath(Folder));
+  const QByteArray OldHome = qgetenv("HOME"), OldConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("HOME", Home.toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", (Home + QStringLiteral("/.config")).toLocal8Bit());
+  const QString Gone = Root.filePath(QStringLiteral("gone"));
+
+  struct TCase {
+    QString Document, LastFolder;
+    QStringList RecentFiles;
+    bool MakePictures;
+    QString Expected;
+  };
+  const TCase Cases[] = {
+      {Photo + QStringLiteral("/a.jpg"), Last, {Recent + QStringLiteral("/r.jpg")}, true, Photo},
+      {QString(), Last, {Recent + QStringLiteral("/r.jpg")}, true, Last},
+      {QString(), QString(), {Recent + QStringLiteral("/r.jpg")}, true, Recent},
+      {Gone + QStringLiteral("/a.jpg"), Gone, {Gone + QStringLiteral("/r.jpg")}, true, Pictures},
+      {QString(), QString(), {}, true, Pictures},
+      {QString(), QString(), {}, false, QDir::homePath()},
+  };
+  for (const TCase& C : Cases) {
+    if (C.MakePictures) {
+      ASSERT_TRUE(QDir().mkpath(Pictures));
+    } else {
+      QDir(Pictures).removeRecursively();
+    }
+    EXPECT_EQ(C.Expected, QvDialogStartFolder(C.Document, C.LastFolder, C.RecentFiles))
+        << C.Document.toStdString() << " | " << C.LastFolder.toStdString();
+  }
+  qputenv("HOME", OldHome);
+  if (OldConfig.isNull()) qunsetenv("XDG_CONFIG_HOME"); else qputenv("XDG_CONFIG_HOME", OldConfig);
+}

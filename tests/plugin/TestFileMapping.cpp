@@ -117,3 +117,33 @@ TEST(ReadRegString, UnsetVariablesFallBackToHomeConfigAndEtcXdg) {
   const std::vector<std::string> expected{"/home/someone/.config", "/etc/xdg", OCUVANE_INSTALL_XDG_DIR};
   EXPECT_EQ(expected, KeyFileFolders());
 }
+
+TEST(FindEditor, UserKeyThenOwnInstallationThenSystemKeys) {
+  TScratchFolder folder;
+  const std::string home = folder / "home", system = folder / "system", prefix = folder / "prefix";
+  TScopedEnv homeEnv("XDG_CONFIG_HOME", home);
+  TScopedEnv dirsEnv("XDG_CONFIG_DIRS", system);
+  const std::string key = "Quillmere/Photo Plugins/Ocuvane";
+  const std::string module = prefix + "/" OCUVANE_INSTALL_LIBDIR "/ocuvane/OcuvanePlugin.8bf";
+  const std::string editor = prefix + "/" OCUVANE_INSTALL_BINDIR "/ocuvane";
+  WriteWholeFile(module, "module");
+
+  EXPECT_EQ("", FindEditor(module)) << "nothing names an editor yet";
+  WriteWholeFile(system + "/" + key, "/from/system\n");
+  EXPECT_EQ("/from/system", FindEditor(module));
+
+  WriteWholeFile(editor, "#!/bin/sh\n");
+  EXPECT_EQ("/from/system", FindEditor(module)) << "a file that cannot be run is no editor";
+  std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
+  EXPECT_EQ(editor, FindEditor(module)) << "the own installation comes before the system's key files";
+  EXPECT_EQ("", FindEditor("")) << "a module that cannot say where it is";
+
+  // Linked into another host's folder, the module still finds the installation it belongs to.
+  const std::string link = folder / "host-plugins/OcuvanePlugin.8bf";
+  std::filesystem::create_directories(folder / "host-plugins");
+  std::filesystem::create_symlink(module, link);
+  EXPECT_EQ(editor, FindEditor(link));
+
+  WriteWholeFile(home + "/" + key, "/from/home\n");
+  EXPECT_EQ("/from/home", FindEditor(module)) << "the user's choice wins";
+}

@@ -2,6 +2,7 @@
 // Shared by the codec sources only: the decoders' row interface, the encoders and the file helpers.
 
 #include "QvBitmap.h"
+#include "QvProgress.h"
 #include "QvLTBitmap.h"
 
 #include <QImage>
@@ -55,7 +56,7 @@ class TQvBitmapTarget : public TQvRowTarget {
   explicit TQvBitmapTarget(TQvLTBitmap& bitmap) : FBitmap(bitmap) {}
   bool Begin(const TQvImageHeader& header) override;
   uint8_t* RowBuffer(int32_t y) override { return FBits + int64_t(y) * FStride; }
-  void RowDone(int32_t) override {}
+  void RowDone(int32_t) override { QvReportProgress(++FRowsDone, FHeader.Height); }
   bool KeepsRows() const override { return true; }
   const TQvImageHeader& Header() const { return FHeader; }
   TRefusal Refusal() const { return FRefusal; }
@@ -69,6 +70,7 @@ class TQvBitmapTarget : public TQvRowTarget {
   TQvImageHeader FHeader;
   uint8_t* FBits = nullptr;
   int64_t FStride = 0;
+  int32_t FRowsDone = 0;
 };
 
 // Box-averages rows into an image of a fixed size, whatever order they come in; memory is bounded

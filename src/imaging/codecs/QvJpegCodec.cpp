@@ -3,6 +3,7 @@
 // jmp_buf keep only plain locals, so the jump skips no destructor.
 
 #include "QvCodecInternal.h"
+#include "QvProgress.h"
 #include "QvImageProperties.h"
 
 #include <climits>
@@ -218,6 +219,7 @@ bool EncodeCore(const TEncodeInput* input, TByteArrayDestination* destination, c
     jpeg_write_icc_profile(&info, input->Icc, unsigned(input->IccSize));
   const uint8_t* row = input->Bits;
   for (uint32_t y = 0; y < input->Height; ++y, row += input->Stride) {
+    QvReportProgress(y, input->Height);
     JSAMPROW rows[1] = {const_cast<JSAMPROW>(row)};
     jpeg_write_scanlines(&info, rows, 1);
   }

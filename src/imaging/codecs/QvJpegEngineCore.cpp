@@ -4,6 +4,7 @@
 // that is not what the file holds must never be copied into a saved file.
 
 #include "QvJpegEngineCore.h"
+#include "QvProgress.h"
 
 #include "QvCodecInternal.h"
 
@@ -280,6 +281,7 @@ bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g,
     return true;
   }
   while (info.output_scanline < info.output_height) {
+    QvReportProgress(info.output_scanline, info.output_height);
     const int32_t sy0 = int32_t(info.output_scanline);
     int32_t count = 0;
     if (direct) {
@@ -440,6 +442,7 @@ void CopyOutputParameters(j_compress_ptr dst, j_compress_ptr piece) {
 void WritePixelRows(j_compress_ptr info, const uint8_t* first, int64_t stride, int32_t left, int32_t top,
                     int32_t height) {
   for (int32_t y = 0; y < height;) {
+    QvReportProgress(y, height);
     JSAMPROW rows[16];
     const int32_t n = height - y < 16 ? height - y : 16;
     for (int32_t k = 0; k < n; ++k) rows[k] = const_cast<JSAMPROW>(first + int64_t(top + y + k) * stride + int64_t(left) * 3);

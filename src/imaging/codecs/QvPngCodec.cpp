@@ -3,6 +3,7 @@
 // structures are freed by the guard below as usual.
 
 #include "QvCodecInternal.h"
+#include "QvProgress.h"
 #include "QvImageProperties.h"
 
 #include <png.h>
@@ -192,7 +193,10 @@ bool PngEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, 
     }
     png_write_info(png, info);
     png_set_bgr(png);
-    for (int32_t y = area.Top; y < area.Bottom; ++y) png_write_row(png, pixels.PixelAt(area.Left, y));
+    for (int32_t y = area.Top; y < area.Bottom; ++y) {
+      QvReportProgress(y - area.Top, area.Height());
+      png_write_row(png, pixels.PixelAt(area.Left, y));
+    }
     png_write_end(png, info);
     return true;
   } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 // YCbCr in 8 or 16 bits, stripped or tiled.
 
 #include "QvCodecInternal.h"
+#include "QvProgress.h"
 #include "QvImageProperties.h"
 
 #include <tiffio.h>
@@ -247,6 +248,7 @@ bool TiffEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX,
     TIFFSetField(tiff, TIFFTAG_XMLPACKET, uint32_t(metadata.Xmp.size()), metadata.Xmp.constData());
   std::vector<uint8_t> row(size_t(width) * 3);
   for (int32_t y = area.Top; y < area.Bottom; ++y) {
+    QvReportProgress(y - area.Top, area.Height());
     const uint8_t* src = pixels.PixelAt(area.Left, y);
     for (uint32_t x = 0; x < width; ++x) {
       row[x * 3] = src[x * 3 + ChannelRed];

@@ -17,6 +17,9 @@
 #ifndef OCUVANE_INSTALLED_PLUGIN
 #define OCUVANE_INSTALLED_PLUGIN "/usr/local/lib/ocuvane/OcuvanePlugin.8bf"
 #endif
+#ifndef OCUVANE_PROGRAMS_TO_PLUGIN
+#define OCUVANE_PROGRAMS_TO_PLUGIN "../lib/ocuvane/OcuvanePlugin.8bf"
+#endif
 
 namespace {
 
@@ -25,14 +28,18 @@ int Usage() {
   return 2;
 }
 
-// OcuvanePlugin.8bf beside this program when there is one, else the installed one.
+// OcuvanePlugin.8bf beside this program (a build tree) when there is one, else the one installed
+// with this program under whatever prefix, else the one of the configured prefix.
 std::string DefaultPlugin() {
   char self[4096];
   const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
   if (length > 0) {
-    std::string path(self, std::size_t(length));
-    path = path.substr(0, path.rfind('/') + 1) + "OcuvanePlugin.8bf";
-    if (::access(path.c_str(), R_OK) == 0) return path;
+    std::string folder(self, std::size_t(length));
+    folder = folder.substr(0, folder.rfind('/') + 1);
+    for (const char* relative : {"OcuvanePlugin.8bf", OCUVANE_PROGRAMS_TO_PLUGIN}) {
+      const std::string path = folder + relative;
+      if (::access(path.c_str(), R_OK) == 0) return path;
+    }
   }
   return OCUVANE_INSTALLED_PLUGIN;
 }
