@@ -78,10 +78,6 @@ class TQvCrop2Tool : public TQvPanelTool {
   void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
                            QPoint& Point) override;
   void UpdateLayout() override;
-  // "CropPerform" and "CropCancel", which recorded scripts move to before the command: the centre of
-  // the crop rectangle on the screen of the active view.
-  void GetDemoControlPoint(TQvDemoPlayback* Playback, TQvCustomProperties* Params, bool& Handled,
-                           QPoint& Point) override;
 
   // Crops the active document to Rect ∩ its image as one undo step. False, with nothing changed,
   // when that is empty or the copies for the undo cannot be had (the user is told).
