@@ -554,6 +554,13 @@ TEST_F(EditorTest, OpenCommandDropAndCommandLineOpenFiles) {
   QDir::setCurrent(Cwd);
   EXPECT_EQ(Active()->FileName, A);
   EXPECT_EQ(Editor->RecentFiles(), (QStringList{A, B}));
+  // A demonstration named on the command line is no file to open; a file beside it still opens.
+  Editor->Arguments = {QStringLiteral("--demo"), B};
+  Editor->Start();
+  EXPECT_EQ(Active()->FileName, A);
+  Editor->Arguments = {QStringLiteral("--demo"), QStringLiteral("crop"), B};
+  Editor->Start();
+  EXPECT_EQ(Active()->FileName, B);
   ASSERT_TRUE(Active()->View());
   EXPECT_EQ(Active()->View()->parentWidget(), MainForm->centralWidget());
 }

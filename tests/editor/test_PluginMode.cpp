@@ -6,6 +6,7 @@
 #include "PhotoshopDataInfo.h"
 #include "QvOriginalImageTool.h"
 #include "QvScrollTool.h"
+#include "QvTestSupport.h"
 #include "test_GraphicsToolFixture.h"
 
 #include <gtest/gtest.h>
@@ -46,22 +47,8 @@ class PluginModeWorld : public ToolWorld {
 
   // A 4-plane request of Width × Height as the plug-in writes it, rows padded by 2 bytes.
   QString WriteRequest(const QString& Name, int Width = 6, int Height = 4) {
-    const int RowBytes = Width * 4 + 2;
-    std::string Bytes(36 + std::size_t(RowBytes) * std::size_t(Height), '\0');
-    std::memcpy(Bytes.data(), "PSPF", 4);
-    TPhotoshopDataInfo Header;
-    Header.HeaderSize = 32;
-    Header.ImageMode = 3;
-    Header.Width = Width;
-    Header.Height = Height;
-    Header.RowBytes = RowBytes;
-    Header.Planes = 4;
-    EncodeDataInfo(Header, reinterpret_cast<std::uint8_t*>(Bytes.data()) + 4);
-    for (std::size_t I = 36; I < Bytes.size(); ++I) Bytes[I] = char(I * 7);
     const QString Path = Dir.filePath(Name);
-    QFile File(Path);
-    EXPECT_TRUE(File.open(QIODevice::WriteOnly));
-    File.write(Bytes.data(), qint64(Bytes.size()));
+    EXPECT_TRUE(QvTest::WriteExchangeRequest(Path, Width, Height));
     return Path;
   }
 

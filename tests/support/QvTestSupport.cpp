@@ -1,5 +1,10 @@
 #include "QvTestSupport.h"
 
+#include "PhotoshopDataInfo.h"
+
+#include <QFile>
+
+#include <cstring>
 #include <string>
 
 namespace QvTest {
@@ -101,4 +106,23 @@ std::string Difference(const TDocumentSnapshot& A, const TDocumentSnapshot& B) {
   return ::testing::AssertionSuccess();
 }
 
+}  // namespace QvTest
+
+namespace QvTest {
+bool WriteExchangeRequest(const QString& Path, int Width, int Height) {
+  const int RowBytes = Width * 4 + 2;
+  std::string Bytes(36 + std::size_t(RowBytes) * std::size_t(Height), '\0');
+  std::memcpy(Bytes.data(), "PSPF", 4);
+  TPhotoshopDataInfo Header;
+  Header.HeaderSize = 32;
+  Header.ImageMode = 3;
+  Header.Width = Width;
+  Header.Height = Height;
+  Header.RowBytes = RowBytes;
+  Header.Planes = 4;
+  EncodeDataInfo(Header, reinterpret_cast<std::uint8_t*>(Bytes.data()) + 4);
+  for (std::size_t I = 36; I < Bytes.size(); ++I) Bytes[I] = char(I * 7);
+  QFile File(Path);
+  return File.open(QIODevice::WriteOnly) && File.write(Bytes.data(), qint64(Bytes.size())) == qint64(Bytes.size());
+}
 }  // namespace QvTest

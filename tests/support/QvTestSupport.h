@@ -40,6 +40,10 @@ struct TDocumentSnapshot {
 ::testing::AssertionResult UnchangedOutside(const TQvPixels& Before, const TQvPixels& After,
                                             const std::vector<TRect>& Rects);
 
+// Writes a 4-plane exchange request of Width x Height to Path, as the plug-in writes it (rows
+// padded by 2 bytes, pixel bytes following a pattern); false when the file cannot be written.
+bool WriteExchangeRequest(const QString& Path, int Width = 6, int Height = 4);
+
 // Collects the lines a module records; Messages says whether it asks for "Message" lines.
 class TLineRecorder : public TQvDemoRecorder {
  public:

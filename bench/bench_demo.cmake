@@ -1,0 +1,5 @@
+file(GLOB bench_demo_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/demo/*.cpp)
+if(bench_demo_sources AND TARGET demo)
+  add_executable(bench_demo ${bench_demo_sources})
+  target_link_libraries(bench_demo PRIVATE demo benchmark::benchmark)
+endif()
