@@ -3,11 +3,11 @@
 #include "MainForm.h"
 
 #include <QApplication>
-
-#include <algorithm>
 #include <QPointer>
 #include <QProgressBar>
 #include <QStatusBar>
+
+#include <algorithm>
 
 namespace {
 
