@@ -7,16 +7,16 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Ocuvane developers")
 set(CPACK_PACKAGE_CONTACT "The Ocuvane developers <developers@ocuvane.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "photo retoucher that removes red eyes")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "photo retoucher that removes red eyes
- Ocuvane opens a photo, and a click on each eye finds the coloured pupil and
- darkens it, keeping the catch-light; it can also find every red pupil by
- itself. It changes brightness and contrast, paints gleams, rotates, flips,
- crops and resizes (JPEG photos losslessly where the picture allows it), puts
- text on a photo, prints, and imports from scanners.
- .
- The package also holds ocuvane-cli, the same tools for scripts and batch
- work, and a filter plug-in that lets a host program retouch an image in the
- editor.")
+# The synopsis comes from the summary; this is the long description, paragraphs apart.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Ocuvane opens a photo, and a click on each eye finds the coloured pupil and
+darkens it, keeping the catch-light; it can also find every red pupil by
+itself. It changes brightness and contrast, paints gleams, rotates, flips,
+crops and resizes (JPEG photos losslessly where the picture allows it), puts
+text on a photo, prints, and imports from scanners.
+
+The package also holds ocuvane-cli, the same tools for scripts and batch
+work, and a filter plug-in that lets a host program retouch an image in the
+editor.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://ocuvane.org/")

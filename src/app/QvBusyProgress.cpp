@@ -3,11 +3,11 @@
 #include "MainForm.h"
 
 #include <QApplication>
-
-#include <algorithm>
 #include <QPointer>
 #include <QProgressBar>
 #include <QStatusBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -55,9 +55,10 @@ bool TQvBusyProgress::Show() {
   if (!MainForm || !MainForm->isVisible()) return false;
   QProgressBar* ProgressBar = Bar(true);
   if (!ProgressBar) return false;
+  // The cursor first, so the bar never shows without it.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
   ProgressBar->setValue(0);
   ProgressBar->show();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
   // Only the status bar's own layout request is handled here: running other queued work in the
   // middle of this work could change the very document being worked on.
   QCoreApplication::sendPostedEvents(MainForm->StatusBar, QEvent::LayoutRequest);

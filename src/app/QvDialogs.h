@@ -127,6 +127,11 @@ class TQvSaveDialog : public TQvOpenDialog {
   bool Execute() override;
 };
 
+// The folder a file dialog starts in: the open photo's (DocumentFile), else the last folder used
+// (LastFolder, else that of the most recent file), else the user's Pictures folder, else home.
+// Folders that no longer exist are passed over.
+QString QvDialogStartFolder(const QString& DocumentFile, const QString& LastFolder, const QStringList& RecentFiles);
+
 // ShowMessageBox's result when the box was closed without a button (close box or Esc).
 inline constexpr int QvMessageBoxCancelled = -1;
 

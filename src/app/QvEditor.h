@@ -363,10 +363,6 @@ class TQvEditor : public TQvModuleWithControls, public IQvDemoTarget {
   virtual bool ExecuteSaveDialog(TQvFileFormats* Formats, QString& FileName, int& FilterIndex);
   // Runs the open dialog; false when cancelled.
   virtual bool ExecuteOpenDialog(TQvFileFormats* Formats, QString& FileName);
-  // The folder the open and save dialogs start in (see QvDialogStartFolder).
-  QString DialogStartFolder() const;
-  // A dialog chose FileName: its folder is the last one used.
-  void DialogChose(const QString& FileName);
 
  private:
   void RecordCommand(const QString& Word);
@@ -375,10 +371,4 @@ class TQvEditor : public TQvModuleWithControls, public IQvDemoTarget {
   std::vector<std::unique_ptr<TQvDocument>> FDocuments;
   QStringList FRecentFiles;  // most recent first
   QList<QAction*> FRecentItems;
-  QString FLastDialogFolder;  // where a dialog last chose a file, this session
 };
-
-// The folder a file dialog starts in: the open photo's (DocumentFile), else the last folder used
-// (LastFolder, else that of the most recent file), else the user's Pictures folder, else home.
-// Folders that no longer exist are passed over.
-QString QvDialogStartFolder(const QString& DocumentFile, const QString& LastFolder, const QStringList& RecentFiles);

@@ -188,18 +188,25 @@ QString QvDialogStartFolder(const QString& DocumentFile, const QString& LastFold
   return QDir::homePath();
 }
 
-QString TQvEditor::DialogStartFolder() const {
-  const TQvDocument* Doc = ActiveDocument();
-  return QvDialogStartFolder(Doc ? Doc->FileName : QString(), FLastDialogFolder, FRecentFiles);
+namespace {
+
+// Where a file dialog last chose a file, this session.
+QString LastDialogFolder;
+
+QString DialogStartFolder(const TQvEditor& Editor) {
+  const TQvDocument* Doc = Editor.ActiveDocument();
+  return QvDialogStartFolder(Doc ? Doc->FileName : QString(), LastDialogFolder, Editor.RecentFiles());
 }
 
-void TQvEditor::DialogChose(const QString& FileName) {
-  if (!FileName.isEmpty()) FLastDialogFolder = QFileInfo(FileName).absolutePath();
+void DialogChose(const QString& FileName) {
+  if (!FileName.isEmpty()) LastDialogFolder = QFileInfo(FileName).absolutePath();
 }
+
+}  // namespace
 
 bool TQvEditor::ExecuteOpenDialog(TQvFileFormats* Formats, QString& FileName) {
   TQvOpenDialog Dialog(MainForm, Formats);
-  Dialog.setDirectory(DialogStartFolder());
+  Dialog.setDirectory(DialogStartFolder(*this));
   if (!Dialog.Execute()) return false;
   FileName = Dialog.FileName();
   DialogChose(FileName);
@@ -208,7 +215,7 @@ bool TQvEditor::ExecuteOpenDialog(TQvFileFormats* Formats, QString& FileName) {
 
 bool TQvEditor::ExecuteSaveDialog(TQvFileFormats* Formats, QString& FileName, int& FilterIndex) {
   TQvSaveDialog Dialog(MainForm, Formats);
-  Dialog.setDirectory(DialogStartFolder());
+  Dialog.setDirectory(DialogStartFolder(*this));
   Dialog.SetFileName(FileName);
   Dialog.SetFilterIndex(FilterIndex);
   if (!Dialog.Execute()) return false;

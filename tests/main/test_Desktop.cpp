@@ -8,6 +8,7 @@
 #include "QvBusyProgress.h"
 #include "QvGraphicsDocument.h"
 #include "QvGraphicsEditor.h"
+#include "QvToolPanel.h"
 #include "QvVJPEG.h"
 
 #include <gtest/gtest.h>
@@ -94,7 +95,12 @@ TEST_F(DesktopWorld, EveryToolbarButtonHasAnIcon) {
     }
     EXPECT_EQ(Qt::ToolButtonFollowStyle, Bar->toolButtonStyle()) << "text beside the icons only where the style asks";
   }
-  EXPECT_GT(Buttons, 0);
+  EXPECT_GT(Buttons, 10);
+  // The tools' buttons in the tool panel.
+  for (TQvButtonBar* Bar : MainForm->findChildren<TQvButtonBar*>())
+    for (QAction* Action : Bar->actions())
+      if (!Action->isSeparator() && Action->isVisible())
+        EXPECT_FALSE(Action->icon().pixmap(16, 16).isNull()) << "tool panel: " << Action->toolTip().toStdString();
 }
 
 TEST_F(DesktopWorld, ProgressBarComesAndGoesAroundLongWork) {

@@ -2,8 +2,8 @@
 // Shared by the codec sources only: the decoders' row interface, the encoders and the file helpers.
 
 #include "QvBitmap.h"
-#include "QvProgress.h"
 #include "QvLTBitmap.h"
+#include "QvProgress.h"
 
 #include <QImage>
 

@@ -3,8 +3,8 @@
 // jmp_buf keep only plain locals, so the jump skips no destructor.
 
 #include "QvCodecInternal.h"
-#include "QvProgress.h"
 #include "QvImageProperties.h"
+#include "QvProgress.h"
 
 #include <climits>
 #include <csetjmp>

@@ -3,8 +3,8 @@
 // structures are freed by the guard below as usual.
 
 #include "QvCodecInternal.h"
-#include "QvProgress.h"
 #include "QvImageProperties.h"
+#include "QvProgress.h"
 
 #include <png.h>
 

@@ -3,8 +3,8 @@
 // YCbCr in 8 or 16 bits, stripped or tiled.
 
 #include "QvCodecInternal.h"
-#include "QvProgress.h"
 #include "QvImageProperties.h"
+#include "QvProgress.h"
 
 #include <tiffio.h>
 
