@@ -97,10 +97,13 @@ TEST_F(DesktopWorld, EveryToolbarButtonHasAnIcon) {
   }
   EXPECT_GT(Buttons, 10);
   // The tools' buttons in the tool panel.
-  for (TQvButtonBar* Bar : MainForm->findChildren<TQvButtonBar*>())
-    for (QAction* Action : Bar->actions())
-      if (!Action->isSeparator() && Action->isVisible())
+  for (TQvButtonBar* Bar : MainForm->findChildren<TQvButtonBar*>()) {
+    for (QAction* Action : Bar->actions()) {
+      if (!Action->isSeparator() && Action->isVisible()) {
         EXPECT_FALSE(Action->icon().pixmap(16, 16).isNull()) << "tool panel: " << Action->toolTip().toStdString();
+      }
+    }
+  }
 }
 
 TEST_F(DesktopWorld, ProgressBarComesAndGoesAroundLongWork) {
