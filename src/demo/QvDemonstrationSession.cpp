@@ -43,7 +43,9 @@ void TQvDemonstrationModule::Initialize() {
     // Both run from the event loop once start-up is over.
     if (!FStartDemo.isEmpty())
       Application->PostCall(TQvMethod(this, PlayStartDemoKey, [this] { PlayDemo(FStartDemo); }));
-    else if (FShowAtStartup)
+    // A photo (or a plug-in's exchange file) named on the command line is what the user came for;
+    // the browser would stand in front of it.
+    else if (FShowAtStartup && TQvCommandLine::Program().FileName.isEmpty())
       Application->PostCall(TQvMethod(this, &TQvDemonstrationModule::ShowBrowser));
   }
   TQvModuleWithControls::Initialize();
