@@ -142,8 +142,6 @@ bool CheckImageSize(int64_t width, int64_t height);
 // and kills the program when the pages are touched.
 bool ImageMemoryAvailable(int64_t width, int64_t height, uint64_t& needed);
 
-// The whole file in memory, read once; opening never writes. False with a message.
-bool ReadWholeFile(const QString& fileName, QByteArray& bytes, QString& error);
 // The first maxBytes bytes (fewer when the file is shorter); false for anything but a regular file.
 bool ReadFileHead(const QString& fileName, uint64_t maxBytes, QByteArray& bytes);
 // An image file for decoding: no more of it than its format can need (judged from its header), at

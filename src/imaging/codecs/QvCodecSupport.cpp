@@ -1,9 +1,8 @@
-// Row targets, format sniffing, whole-file reading and orientation.
+// Row targets, format sniffing and orientation.
 
 #include "QvCodecInternal.h"
 #include "QvMemory.h"
 
-#include <QFile>
 #include <QTransform>
 
 #include <cstring>
@@ -95,38 +94,6 @@ TQvFileKind SniffFileKind(const uint8_t* data, uint64_t size) {
     return TQvFileKind::Tiff;
   if (size >= 2 && data[0] == 'B' && data[1] == 'M') return TQvFileKind::Bmp;
   return TQvFileKind::Unknown;
-}
-
-bool ReadWholeFile(const QString& fileName, QByteArray& bytes, QString& error) {
-  bytes.clear();
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) {
-    error = file.errorString();
-    return false;
-  }
-  const qint64 size = file.size();
-  if (size < 0 || uint64_t(size) > (uint64_t(1) << 32)) {
-    error = QStringLiteral("file too large");
-    return false;
-  }
-  try {
-    bytes.resize(qsizetype(size));
-  } catch (const std::bad_alloc&) {
-    error = QStringLiteral("out of memory");
-    return false;
-  }
-  qint64 done = 0;
-  while (done < size) {
-    const qint64 n = file.read(bytes.data() + done, size - done);
-    if (n <= 0) break;
-    done += n;
-  }
-  if (done != size) {
-    error = file.errorString();
-    bytes.clear();
-    return false;
-  }
-  return true;
 }
 
 bool ApplyOrientation(TQvLTBitmap& bitmap, int orientation) {
