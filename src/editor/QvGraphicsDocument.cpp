@@ -2,6 +2,7 @@
 
 #include "QvApplication.h"
 #include "QvBusyProgress.h"
+#include "QvPixelSnapshot.h"
 #include "QvVJPEG.h"
 #include "prResample.h"
 
@@ -12,6 +13,7 @@
 
 std::function<QWidget*(TQvGraphicsDocument*)> TQvGraphicsDocument::ViewFactory;
 std::function<std::unique_ptr<IVJPEG>()> TQvGraphicsDocument::EngineFactory;
+bool TQvGraphicsDocument::KeepsOriginal = true;
 
 namespace {
 
@@ -51,6 +53,32 @@ void InsertMerged(std::vector<TRect>& Rects, TRect R) {
       }
   }
   Rects.push_back(R);
+}
+
+// A backup and, when Original is given, an original for Image: views of its frozen pixels, which
+// cost no memory until someone writes to them, or copies where its block cannot be shared.
+// False when not even the copies can be had; Backup and Original are then as they were.
+bool ShareImage(TQvLTBitmap& Image, TQvPixelBuffer& Backup, std::unique_ptr<TQvLTBitmap>* Original) {
+  const TQvPixels* Pixels = Image.Pixels();
+  if (!Pixels) return false;
+  const TRect Bounds{0, 0, Image.Width(), Image.Height()};
+  const std::shared_ptr<const TQvPixelSnapshot> Snapshot = Image.Freeze();
+  TQvPixelBuffer NewBackup;
+  if (!(Snapshot && NewBackup.AdoptView(*Snapshot, Pixels->Format, Bounds))) {
+    if (!NewBackup.Allocate(Pixels->Format, Bounds)) return false;
+    NewBackup.CopyFrom(*Pixels);
+  }
+  std::unique_ptr<TQvLTBitmap> NewOriginal;
+  if (Original) {
+    NewOriginal = std::make_unique<TQvLTBitmap>();
+    if (!(Snapshot && NewOriginal->AdoptView(*Snapshot, Image.Width(), Image.Height(), Pixels->Format))) {
+      NewOriginal = Image.Clone();
+      if (!NewOriginal) return false;
+    }
+    *Original = std::move(NewOriginal);
+  }
+  Backup.Swap(NewBackup);
+  return true;
 }
 
 }  // namespace
@@ -95,6 +123,7 @@ void TQvGraphicsDocument::AfterOpen() {
 
 void TQvGraphicsDocument::BeginModification(IQvGraphicsToolEvents* Tool) {
   if (FModifying) EndModification(this);
+  FOriginalIsImage = false;
   FChangedRect = TRect{};
   FModifyingTool = Tool;
   FModifying = true;
@@ -131,6 +160,7 @@ void TQvGraphicsDocument::InvalidateImageRect(const TRect& Rect) {
 // ---- changed rectangles ----
 
 void TQvGraphicsDocument::AddToChangedRects(const TRect& Rect) {
+  FOriginalIsImage = false;
   const TRect R = IntersectRect(Rect, TRect{0, 0, Width(), Height()});
   if (R.IsEmpty()) return;
   InsertMerged(FChangedRects, R);
@@ -186,14 +216,17 @@ void TQvGraphicsDocument::CommitBackup(const TRect& Rect) {
   }
 }
 
-bool TQvGraphicsDocument::SyncBackup() {
-  const TQvPixels* Current = FImage->Pixels();
-  if (!Current) {
+bool TQvGraphicsDocument::SyncBackup() { return ShareCurrentImage(false); }
+
+bool TQvGraphicsDocument::ShareCurrentImage(bool WithOriginal) {
+  if (!FImage->Pixels()) {
     FBackup.Release();
+    if (WithOriginal) FOriginal->Release();
     return true;
   }
-  if (!FBackup.Allocate(FImage->Format(), TRect{0, 0, FImage->Width(), FImage->Height()})) return false;
-  FBackup.CopyFrom(*Current);
+  std::unique_ptr<TQvLTBitmap> Original;
+  if (!ShareImage(*FImage, FBackup, WithOriginal ? &Original : nullptr)) return false;
+  if (Original) FOriginal = std::move(Original);
   return true;
 }
 
@@ -252,15 +285,25 @@ bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
   if (!((*FImage).*(Info->Bitmap))()) return false;
   // Both images turn or neither: an original that cannot be had turned takes the current image
   // back, so the two never differ in size and the caller can tell that nothing happened. (An
-  // original that was let go, as the command-line program does, has nothing to turn.)
-  if (FOriginal->Pixels() && !((*FOriginal).*(Info->Bitmap))()) {
+  // original that was let go, as the command-line program does, has nothing to turn.) An original
+  // that is still the current image is not turned again but shares the turned pixels.
+  const auto TurnBack = [this, Operation] {
     if (const TOperationInfo* Back = OperationInfo(InverseOperation(Operation))) ((*FImage).*(Back->Bitmap))();
+  };
+  if (FOriginalIsImage) {
+    if (!ShareCurrentImage(true)) {
+      TurnBack();
+      return false;
+    }
+  } else if (FOriginal->Pixels() && !((*FOriginal).*(Info->Bitmap))()) {
+    TurnBack();
     return false;
+  } else {
+    SyncBackup();
   }
   const auto Map = [Info, W, H](const TRect& A) { return Info->Map(A, W, H); };
   if (!FArea.IsEmpty()) FArea = Map(FArea);
   MapChangedRects(Map);
-  SyncBackup();
   if (EngineLoaded()) ((*FEngine).*(Info->Engine))(0);
   UpdateViewAndStatus();
   return true;
@@ -270,10 +313,12 @@ bool TQvGraphicsDocument::Crop(const TRect& Rect) {
   const TRect R = IntersectRect(Rect, TRect{0, 0, Width(), Height()});
   if (R.IsEmpty()) return false;
   if (!FImage->Crop(R)) return false;
-  FOriginal->Crop(R);
+  if (!(FOriginalIsImage && ShareCurrentImage(true))) {
+    FOriginal->Crop(R);
+    SyncBackup();
+  }
   FArea = TRect{};
   MapChangedRects([&R](const TRect& C) { return OffsetRect(IntersectRect(C, R), -R.Left, -R.Top); });
-  SyncBackup();
   // The engine is cut to the very rectangle the pixels were. Moving its corner onto the block grid
   // would save a picture shifted against what the user sees; off the grid the engine re-encodes.
   EngineSetRegion(R.Left, R.Top, R.Right, R.Bottom);
@@ -298,8 +343,15 @@ bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea
   const int32_t OH = OriginalSource.Height();
   std::unique_ptr<TQvLTBitmap> NewImage = FImage->ResizedCopy(AWidth, AHeight, Source);
   if (!NewImage) return false;
+  // An original that is still the current image would be resampled to the very same pixels: it
+  // shares the new image's instead.
+  const bool OriginalFollows = ResizeOriginal && FOriginalIsImage;
   std::unique_ptr<TQvLTBitmap> NewOriginal;
-  if (ResizeOriginal && !OriginalSource.IsEmpty()) {
+  TQvPixelBuffer NewBackup;
+  if (!ShareImage(*NewImage, NewBackup, OriginalFollows ? &NewOriginal : nullptr)) return false;
+  if (OriginalFollows) {
+    // NewOriginal is already the view.
+  } else if (ResizeOriginal && !OriginalSource.IsEmpty()) {
     const auto Scaled = [](int32_t Size, int32_t New, int32_t Old) {
       return std::max<int32_t>(1, static_cast<int32_t>(std::nearbyint(double(Size) * double(New) / double(Old))));
     };
@@ -319,9 +371,10 @@ bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea
   if (ScaleArea && !FArea.IsEmpty())
     FArea = TRect{MulDivCeil(FArea.Left, AWidth, W), MulDivCeil(FArea.Top, AHeight, H),
                   MulDivFloor(FArea.Right, AWidth, W), MulDivFloor(FArea.Bottom, AHeight, H)};
+  FBackup.Swap(NewBackup);
   // Every pixel was resampled.
   MarkWholeImageChanged();
-  SyncBackup();
+  FOriginalIsImage = OriginalFollows;
   EngineSetRegion(0, 0, AWidth, AHeight);
   UpdateViewAndStatus();
   return true;
@@ -359,6 +412,7 @@ bool TQvGraphicsDocument::SetImages(const TQvPixels& Current, const TQvPixels* O
   }
   FImage = std::move(NewImage);
   if (NewOriginal) FOriginal = std::move(NewOriginal);
+  FOriginalIsImage = false;
   // A whole new picture (the undo or redo of a crop or resize): the engine's blocks no longer
   // stand for it, so all of it is written from the pixels, at its own size.
   MarkWholeImageChanged();
@@ -403,16 +457,16 @@ void TQvGraphicsDocument::UpdateViewAndStatus() {
 bool TQvGraphicsDocument::AdoptLoadedImage(std::unique_ptr<TQvLTBitmap>& Image,
                                            std::unique_ptr<TQvGraphicsDocumentProperties>& Properties) {
   if (!Image || !Image->Pixels()) return false;
-  std::unique_ptr<TQvLTBitmap> Copy = Image->Clone();
-  if (!Copy) return false;
+  std::unique_ptr<TQvLTBitmap> Original;
+  TQvPixelBuffer Backup;
+  if (!ShareImage(*Image, Backup, KeepsOriginal ? &Original : nullptr)) return false;
   FImage.swap(Image);
-  if (!SyncBackup()) {
-    // Put the previous image back; its backup is rebuilt the same way.
-    FImage.swap(Image);
-    SyncBackup();
-    return false;
-  }
-  FOriginal = std::move(Copy);
+  FBackup.Swap(Backup);
+  if (Original)
+    FOriginal = std::move(Original);
+  else
+    FOriginal->Release();
+  FOriginalIsImage = KeepsOriginal;
   Image.reset();
   if (Properties) FProperties.swap(Properties);
   FArea = TRect{};

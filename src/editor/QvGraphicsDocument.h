@@ -19,6 +19,7 @@
 
 class IVJPEG;
 class TQvCommandState;
+class TQvPixelSnapshot;
 class TQvGraphicsDocument;
 
 // The turns and flips the document performs on all its images at once. The numbers are the codes
@@ -74,6 +75,10 @@ class TQvGraphicsDocument : public TQvDocument {
   // At most this many changed rectangles are kept; beyond it the two whose union wastes least
   // are merged.
   static constexpr size_t MaxChangedRects = 32;
+  // Whether documents keep the original image for comparing. A program that never compares
+  // (the command-line tool) clears it before opening anything: the original then stays empty and
+  // OriginalPixels() is nullptr.
+  static bool KeepsOriginal;
 
   explicit TQvGraphicsDocument(TQvEditor* AEditor = nullptr);
   ~TQvGraphicsDocument() override;
@@ -180,9 +185,9 @@ class TQvGraphicsDocument : public TQvDocument {
   TQvGraphicsDocumentProperties& Properties() const { return *FProperties; }
   IVJPEG* Engine() const { return FEngine.get(); }
 
-  // Puts a freshly loaded image and its properties in place: the original and the backup become
-  // copies of it, the area and any change are cleared. False (document unchanged) when the copies
-  // cannot be had.
+  // Puts a freshly loaded image and its properties in place: the original (when kept) and the
+  // backup start as copy-on-write views of it (copies where its memory cannot be shared), the area
+  // and any change are cleared. False (document unchanged) when they cannot be had.
   bool AdoptLoadedImage(std::unique_ptr<TQvLTBitmap>& Image,
                         std::unique_ptr<TQvGraphicsDocumentProperties>& Properties);
 
@@ -191,6 +196,14 @@ class TQvGraphicsDocument : public TQvDocument {
   bool FModifying = false;
   IQvGraphicsToolEvents* FModifyingTool = nullptr;
   TQvPixelBuffer FBackup;
+  // The original holds exactly the current image's pixels (nothing changed them since the open,
+  // only turns, flips and crops done to both): those can then make the original a view of the
+  // new current image instead of doing the work twice.
+  bool FOriginalIsImage = false;
+
+  // The backup and, with WithOriginal, the original become views of the current image's frozen
+  // pixels, or copies where that cannot be. False (both unchanged) when neither can be had.
+  bool ShareCurrentImage(bool WithOriginal);
 
   template <class F>
   void ForEachTool(F&& Call);

@@ -1,5 +1,7 @@
 #include "QvBitmap.h"
 
+#include "QvPixelSnapshot.h"
+
 #include <QPainter>
 
 #include <sys/mman.h>
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 // ---------------------------------------------------------------------------------------------
 // Formats and memory
@@ -58,7 +61,7 @@ QImage::Format QImageFormatOf(TQvPixelFormat format) {
 #endif
 
 void* QvAllocPages(size_t size) {
-  if (size == 0) return nullptr;
+  if (size == 0 || QvAllocationFails(size)) return nullptr;
 #ifdef QV_CHECKED_PIXEL_HEAP
   return std::calloc(1, size);
 #else
@@ -89,6 +92,7 @@ void* QvAllocPages(size_t size) {
 }
 
 void QvFreePages(void* memory, size_t size) {
+  if (QvReleaseMappedBlock(memory, size)) return;
 #ifdef QV_CHECKED_PIXEL_HEAP
   (void)size;
   std::free(memory);
@@ -256,6 +260,27 @@ bool TQvPixelBuffer::Allocate(TQvPixelFormat format, const TRect& rect) {
     BytesPerPixel = uint8_t((BitsPerPixel(format) / 8) & 0x1F);
   }
   return SetBounds(rect, false);
+}
+
+bool TQvPixelBuffer::AdoptView(const TQvPixelSnapshot& Snapshot, TQvPixelFormat format, const TRect& rect) {
+  int32_t stride = 0;
+  const size_t size = BlockSizeFor(rect, format, stride);
+  if (size == 0 || size > Snapshot.Size()) return false;
+  auto* view = static_cast<uint8_t*>(Snapshot.MapView());
+  if (!view) return false;
+  Release();
+  Format = format;
+  BytesPerPixel = uint8_t((BitsPerPixel(format) / 8) & 0x1F);
+  InitPixels(rect, view, format, stride);
+  FBlockSize = Snapshot.Size();
+  return true;
+}
+
+void TQvPixelBuffer::Swap(TQvPixelBuffer& other) {
+  TQvPixels mine = *this;
+  static_cast<TQvPixels&>(*this) = other;
+  static_cast<TQvPixels&>(other) = mine;
+  std::swap(FBlockSize, other.FBlockSize);
 }
 
 void TQvPixelBuffer::Release() {

@@ -20,6 +20,7 @@
 #include <cstdint>
 
 class QPainter;
+class TQvPixelSnapshot;
 
 // Pixel format code: bits 0-3 kind, bits 4-7 channel-width multiplier, bits 8-11 alpha marker.
 using TQvPixelFormat = uint32_t;
@@ -139,7 +140,13 @@ public:
   bool SetBounds(const TRect& rect, bool keep);
   // Sets the format and lays the storage out afresh for rect; contents are not kept.
   bool Allocate(TQvPixelFormat format, const TRect& rect);
+  // Becomes a private view of frozen pixels laid out for rect in format (rows as Allocate lays
+  // them out): the pixels are the snapshot's, and only pages written later take memory. False
+  // (buffer unchanged) when the layout does not fit the snapshot or the view cannot be had.
+  bool AdoptView(const TQvPixelSnapshot& Snapshot, TQvPixelFormat format, const TRect& rect);
   void Release();
+  // Exchanges layout and memory with other.
+  void Swap(TQvPixelBuffer& other);
 
   size_t BlockSize() const { return FBlockSize; }
 

@@ -1,9 +1,12 @@
 #include "QvLTBitmap.h"
 
+#include "QvPixelSnapshot.h"
 #include "QvPixelTransforms.h"
 #include "prResample.h"
 
 #include <QPainter>
+
+size_t TQvLTBitmap::SharedBlockThreshold = size_t(4) << 20;
 
 TQvLTBitmap::~TQvLTBitmap() { Release(); }
 
@@ -41,7 +44,10 @@ bool TQvLTBitmap::CreatePixels(std::unique_ptr<TQvLTPixels>& pixels, QImage& rec
   const int32_t stride = RowStride(width, BitsPerPixel(format));
   if (imageFormat == QImage::Format_Invalid || stride <= 0 || height <= 0) return false;
   const size_t size = size_t(stride) * size_t(height);
-  auto* block = static_cast<uint8_t*>(QvAllocPages(size));
+  // Large blocks go where the document can later share them with its other images.
+  void* memory = size >= SharedBlockThreshold ? QvAllocSharedPages(size) : nullptr;
+  if (!memory) memory = QvAllocPages(size);
+  auto* block = static_cast<uint8_t*>(memory);
   if (!block) return false;
   // The record only borrows the block: painting reads the rows the program keeps writing.
   record = QImage(block, width, height, stride, imageFormat);
@@ -74,6 +80,31 @@ void TQvLTBitmap::Adopt(std::unique_ptr<TQvLTPixels>& pixels, QImage& record) {
 bool TQvLTBitmap::Allocate(int32_t width, int32_t height, TQvPixelFormat format) {
   Release();
   return CreatePixels(FPixels, FHandle, width, height, format);
+}
+
+std::shared_ptr<const TQvPixelSnapshot> TQvLTBitmap::Freeze() {
+  if (!FPixels) return nullptr;
+  return TQvPixelSnapshot::Freeze(FPixels->Bits, FPixels->FBlockSize);
+}
+
+bool TQvLTBitmap::AdoptView(const TQvPixelSnapshot& Snapshot, int32_t width, int32_t height, TQvPixelFormat format) {
+  const QImage::Format imageFormat = QImageFormatOf(format);
+  const int32_t stride = RowStride(width, BitsPerPixel(format));
+  if (imageFormat == QImage::Format_Invalid || stride <= 0 || height <= 0) return false;
+  const size_t size = size_t(stride) * size_t(height);
+  if (size > Snapshot.Size()) return false;
+  auto* view = static_cast<uint8_t*>(Snapshot.MapView());
+  if (!view) return false;
+  QImage record(view, width, height, stride, imageFormat);
+  if (record.isNull()) {
+    QvFreePages(view, Snapshot.Size());
+    return false;
+  }
+  auto pixels = std::make_unique<TQvLTPixels>();
+  pixels->InitPixels(TRect{0, 0, width, height}, view, format, stride);
+  pixels->FBlockSize = Snapshot.Size();
+  Adopt(pixels, record);
+  return true;
 }
 
 std::unique_ptr<TQvLTBitmap> TQvLTBitmap::Clone() const {

@@ -8,7 +8,10 @@
 
 #include <QImage>
 
+#include <cstddef>
 #include <memory>
+
+class TQvPixelSnapshot;
 
 class TQvLTBitmap : public TQvBitmap {
 public:
@@ -32,6 +35,10 @@ public:
                            int32_t height, TQvPixelFormat format);
   static void ReleasePixels(std::unique_ptr<TQvLTPixels>& pixels, QImage& record);
 
+  // Blocks of at least this many bytes live in an in-memory file that views can share (see
+  // QvPixelSnapshot.h); smaller ones are plain pages. Tests lower it to put small images there.
+  static size_t SharedBlockThreshold;
+
   void Release();
   // Empty first, then all-zero pixels of the given size. False leaves the bitmap empty.
   bool Allocate(int32_t width, int32_t height, TQvPixelFormat format = PixelFormat24);
@@ -53,6 +60,13 @@ public:
   // taken as the picture's edges, exactly as if it had been cut out first); nullptr when the
   // memory cannot be had or nothing is left of source. The bitmap itself is left alone.
   std::unique_ptr<TQvLTBitmap> ResizedCopy(int32_t width, int32_t height, const TRect& source) const;
+  // Freezes the block so that views of it can be made: the bitmap keeps its pixels and stays
+  // writable. nullptr when the block is not one that can be shared (too small, frozen before, or
+  // the system has no in-memory files); nothing changes then.
+  std::shared_ptr<const TQvPixelSnapshot> Freeze();
+  // Becomes a private view of frozen pixels of width × height in format; false (bitmap unchanged)
+  // when they do not fit the snapshot or the view cannot be had.
+  bool AdoptView(const TQvPixelSnapshot& Snapshot, int32_t width, int32_t height, TQvPixelFormat format);
   // Allocates the buffer's size and format, then copies it (its pixels land at their own
   // coordinates).
   bool AssignBuffer(const TQvPixels& buffer);

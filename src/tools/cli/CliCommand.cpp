@@ -158,6 +158,8 @@ int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocu
     FormatId = SaveFormatOf(Names, Out);
   }
 
+  // Nothing here compares with the picture as it was opened: keeping it would cost a whole image.
+  TQvGraphicsDocument::KeepsOriginal = false;
   TQvApplication App;
   App.Initialize(*Call.Argc, Call.Argv);
   QString LastMessage;

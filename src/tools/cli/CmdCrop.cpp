@@ -22,7 +22,6 @@ int Run(const TCliInvocation& Call) {
   RequireFiles(Call, QStringLiteral("crop"), 2);
   if (!Rect) throw TUsageError{QStringLiteral("crop needs --rect L,T,R,B")};
   return RunEdit(Call, [&](TQvGraphicsDocument& Doc) {
-    Doc.Original().Release();
     TRect R = *Rect;
     if (!Ratio.IsFree()) {
       // A drag from the top-left corner to the bottom-right one; one the ratio pushes out of the

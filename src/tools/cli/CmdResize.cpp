@@ -32,8 +32,6 @@ int Run(const TCliInvocation& Call) {
   const std::pair<int32_t, int32_t> Both = Size ? ParseSize(*Size) : std::pair<int32_t, int32_t>{0, 0};
   RequireFiles(Call, QStringLiteral("resize"), 2);
   return RunEdit(Call, [&](TQvGraphicsDocument& Doc) {
-    // Nothing here compares with the picture as it was opened.
-    Doc.Original().Release();
     TResizeSettings S;
     S.ResetToImage(Doc.Width(), Doc.Height());
     if (Size) {

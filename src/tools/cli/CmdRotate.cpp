@@ -27,9 +27,6 @@ int Run(const TCliInvocation& Call) {
   if (Operation == TQvImageOperation::None)
     throw TUsageError{QStringLiteral("rotate needs one of --left, --right, --flip-h and --flip-v")};
   return RunEdit(Call, [&](TQvGraphicsDocument& Doc) {
-    // Nothing here compares with the picture as it was opened: turning that copy too would only
-    // cost the time and memory of a whole extra image.
-    Doc.Original().Release();
     if (!Doc.Transform(Operation))
       throw TFileError{QStringLiteral("cannot rotate ") + Call.Files[0] + QStringLiteral(": not enough memory for the image")};
   });

@@ -62,7 +62,6 @@ int Run(const TCliInvocation& Call) {
   if (Lines.isEmpty()) throw TUsageError{QStringLiteral("text needs --text LINE")};
   if (!Rect) throw TUsageError{QStringLiteral("text needs --rect L,T,R,B")};
   return RunEdit(Call, [&](TQvGraphicsDocument& Doc) {
-    Doc.Original().Release();
     const TRect& R = *Rect;
     if (R.IsEmpty() || IntersectRect(R, TRect{0, 0, Doc.Width(), Doc.Height()}).IsEmpty())
       throw TUsageError{QStringLiteral("--rect %1,%2,%3,%4 holds no pixel of the %5 image")

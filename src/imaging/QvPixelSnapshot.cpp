@@ -1,0 +1,125 @@
+#include "QvPixelSnapshot.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+struct TSharedBlocks {
+  std::mutex Lock;
+  // Start address of each shared block and view; the file of a block not frozen yet, else -1.
+  std::unordered_map<const void*, int> Files;
+  std::function<bool(size_t)> Fail;
+};
+
+TSharedBlocks& Shared() {
+  static TSharedBlocks* Blocks = new TSharedBlocks;  // outlives every static image
+  return *Blocks;
+}
+
+size_t RoundToPages(size_t size) {
+  const size_t page = size_t(sysconf(_SC_PAGESIZE));
+  return (size + page - 1) / page * page;
+}
+
+}  // namespace
+
+void QvSetAllocationFailure(std::function<bool(size_t size)> Fail) {
+  TSharedBlocks& S = Shared();
+  std::lock_guard<std::mutex> Guard(S.Lock);
+  S.Fail = std::move(Fail);
+}
+
+bool QvAllocationFails(size_t size) {
+  TSharedBlocks& S = Shared();
+  std::function<bool(size_t)> Fail;
+  {
+    std::lock_guard<std::mutex> Guard(S.Lock);
+    Fail = S.Fail;
+  }
+  return Fail && Fail(size);
+}
+
+void* QvAllocSharedPages(size_t size) {
+  if (size == 0 || QvAllocationFails(size)) return nullptr;
+  const size_t length = RoundToPages(size);
+  const int fd = memfd_create("ocuvane-pixels", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+  if (fd < 0) return nullptr;
+  if (ftruncate(fd, off_t(length)) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  void* block = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (block == MAP_FAILED) {
+    close(fd);
+    return nullptr;
+  }
+  TSharedBlocks& S = Shared();
+  std::lock_guard<std::mutex> Guard(S.Lock);
+  S.Files[block] = fd;
+  return block;
+}
+
+bool QvIsSharedBlock(const void* block) {
+  TSharedBlocks& S = Shared();
+  std::lock_guard<std::mutex> Guard(S.Lock);
+  const auto It = S.Files.find(block);
+  return block && It != S.Files.end() && It->second >= 0;
+}
+
+bool QvReleaseMappedBlock(void* block, size_t size) {
+  if (!block) return false;
+  TSharedBlocks& S = Shared();
+  int fd = -1;
+  {
+    std::lock_guard<std::mutex> Guard(S.Lock);
+    const auto It = S.Files.find(block);
+    if (It == S.Files.end()) return false;
+    fd = It->second;
+    S.Files.erase(It);
+  }
+  munmap(block, RoundToPages(size));
+  if (fd >= 0) close(fd);
+  return true;
+}
+
+TQvPixelSnapshot::~TQvPixelSnapshot() { close(FFd); }
+
+std::shared_ptr<const TQvPixelSnapshot> TQvPixelSnapshot::Freeze(void* block, size_t size) {
+  if (!block || size == 0) return nullptr;
+  TSharedBlocks& S = Shared();
+  std::lock_guard<std::mutex> Guard(S.Lock);
+  const auto It = S.Files.find(block);
+  if (It == S.Files.end()) return nullptr;
+  const int fd = It->second;
+  const size_t length = RoundToPages(size);
+  // The pixels live in the file, not in the mapping: swapping the shared mapping for a private
+  // one at the same address keeps every byte, and should the swap fail the shared one is put
+  // back over the same file.
+  void* view = mmap(block, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED, fd, 0);
+  if (view == MAP_FAILED) {
+    mmap(block, length, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, fd, 0);
+    return nullptr;
+  }
+  // With no shared writable mapping left the file can be sealed; from here on the views can
+  // trust that their unwritten pages never change. A system that cannot seal still works: this
+  // program never writes the file again.
+  fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
+  It->second = -1;  // a view from now on; the snapshot owns the file
+  return std::shared_ptr<const TQvPixelSnapshot>(new TQvPixelSnapshot(fd, length));
+}
+
+void* TQvPixelSnapshot::MapView() const {
+  if (QvAllocationFails(FSize)) return nullptr;
+  void* view = mmap(nullptr, FSize, PROT_READ | PROT_WRITE, MAP_PRIVATE, FFd, 0);
+  if (view == MAP_FAILED) return nullptr;
+  TSharedBlocks& S = Shared();
+  std::lock_guard<std::mutex> Guard(S.Lock);
+  S.Files[view] = -1;
+  return view;
+}
