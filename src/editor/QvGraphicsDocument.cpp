@@ -216,18 +216,12 @@ void TQvGraphicsDocument::CommitBackup(const TRect& Rect) {
   }
 }
 
-bool TQvGraphicsDocument::SyncBackup() { return ShareCurrentImage(false); }
-
-bool TQvGraphicsDocument::ShareCurrentImage(bool WithOriginal) {
+bool TQvGraphicsDocument::SyncBackup() {
   if (!FImage->Pixels()) {
     FBackup.Release();
-    if (WithOriginal) FOriginal->Release();
     return true;
   }
-  std::unique_ptr<TQvLTBitmap> Original;
-  if (!ShareImage(*FImage, FBackup, WithOriginal ? &Original : nullptr)) return false;
-  if (Original) FOriginal = std::move(Original);
-  return true;
+  return ShareImage(*FImage, FBackup, nullptr);
 }
 
 // ---- geometry ----
@@ -243,7 +237,7 @@ namespace {
 // One turn or flip: what it does to a bitmap, where a rectangle goes, what the engine does and
 // which operation undoes it.
 struct TOperationInfo {
-  bool (TQvLTBitmap::*Bitmap)();
+  TQvTurn Turn;
   TRect (*Map)(const TRect& A, int32_t W, int32_t H);
   void (IVJPEG::*Engine)(int32_t Flags);
   TQvImageOperation Inverse;
@@ -251,13 +245,13 @@ struct TOperationInfo {
 
 const TOperationInfo* OperationInfo(TQvImageOperation Operation) {
   static const TOperationInfo Table[] = {
-      {&TQvLTBitmap::RotateLeft, [](const TRect& A, int32_t W, int32_t) { return TRect{A.Top, W - A.Right, A.Bottom, W - A.Left}; },
+      {TQvTurn::Left, [](const TRect& A, int32_t W, int32_t) { return TRect{A.Top, W - A.Right, A.Bottom, W - A.Left}; },
        &IVJPEG::RotateLeft, TQvImageOperation::RotateRight},
-      {&TQvLTBitmap::RotateRight, [](const TRect& A, int32_t, int32_t H) { return TRect{H - A.Bottom, A.Left, H - A.Top, A.Right}; },
+      {TQvTurn::Right, [](const TRect& A, int32_t, int32_t H) { return TRect{H - A.Bottom, A.Left, H - A.Top, A.Right}; },
        &IVJPEG::RotateRight, TQvImageOperation::RotateLeft},
-      {&TQvLTBitmap::FlipHorizontal, [](const TRect& A, int32_t W, int32_t) { return TRect{W - A.Right, A.Top, W - A.Left, A.Bottom}; },
+      {TQvTurn::FlipHorizontal, [](const TRect& A, int32_t W, int32_t) { return TRect{W - A.Right, A.Top, W - A.Left, A.Bottom}; },
        &IVJPEG::FlipHorizontal, TQvImageOperation::FlipHorizontal},
-      {&TQvLTBitmap::FlipVertical, [](const TRect& A, int32_t, int32_t H) { return TRect{A.Left, H - A.Bottom, A.Right, H - A.Top}; },
+      {TQvTurn::FlipVertical, [](const TRect& A, int32_t, int32_t H) { return TRect{A.Left, H - A.Bottom, A.Right, H - A.Top}; },
        &IVJPEG::FlipVertical, TQvImageOperation::FlipVertical},
   };
   const int Index = int(Operation) - 1;
@@ -282,25 +276,22 @@ bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
   TQvBusyProgress Busy;
   const int32_t W = Width();
   const int32_t H = Height();
-  if (!((*FImage).*(Info->Bitmap))()) return false;
-  // Both images turn or neither: an original that cannot be had turned takes the current image
-  // back, so the two never differ in size and the caller can tell that nothing happened. (An
-  // original that was let go, as the command-line program does, has nothing to turn.) An original
-  // that is still the current image is not turned again but shares the turned pixels.
-  const auto TurnBack = [this, Operation] {
-    if (const TOperationInfo* Back = OperationInfo(InverseOperation(Operation))) ((*FImage).*(Back->Bitmap))();
-  };
-  if (FOriginalIsImage) {
-    if (!ShareCurrentImage(true)) {
-      TurnBack();
-      return false;
-    }
-  } else if (FOriginal->Pixels() && !((*FOriginal).*(Info->Bitmap))()) {
-    TurnBack();
-    return false;
-  } else {
-    SyncBackup();
+  // Every new image is made before any is replaced, so a turn that cannot be had in full leaves
+  // the document as it was. An original that is still the current image is not turned a second
+  // time but shares the turned pixels; one that was let go (as the command-line program does)
+  // has nothing to turn.
+  std::unique_ptr<TQvLTBitmap> NewImage = FImage->TurnedCopy(Info->Turn);
+  if (!NewImage) return false;
+  std::unique_ptr<TQvLTBitmap> NewOriginal;
+  TQvPixelBuffer NewBackup;
+  if (!ShareImage(*NewImage, NewBackup, FOriginalIsImage ? &NewOriginal : nullptr)) return false;
+  if (!FOriginalIsImage && FOriginal->Pixels()) {
+    NewOriginal = FOriginal->TurnedCopy(Info->Turn);
+    if (!NewOriginal) return false;
   }
+  FImage->Swap(*NewImage);
+  if (NewOriginal) FOriginal->Swap(*NewOriginal);
+  FBackup.Swap(NewBackup);
   const auto Map = [Info, W, H](const TRect& A) { return Info->Map(A, W, H); };
   if (!FArea.IsEmpty()) FArea = Map(FArea);
   MapChangedRects(Map);
@@ -312,11 +303,19 @@ bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
 bool TQvGraphicsDocument::Crop(const TRect& Rect) {
   const TRect R = IntersectRect(Rect, TRect{0, 0, Width(), Height()});
   if (R.IsEmpty()) return false;
-  if (!FImage->Crop(R)) return false;
-  if (!(FOriginalIsImage && ShareCurrentImage(true))) {
-    FOriginal->Crop(R);
-    SyncBackup();
+  std::unique_ptr<TQvLTBitmap> NewImage = FImage->CroppedCopy(R);
+  if (!NewImage) return false;
+  std::unique_ptr<TQvLTBitmap> NewOriginal;
+  TQvPixelBuffer NewBackup;
+  if (!ShareImage(*NewImage, NewBackup, FOriginalIsImage ? &NewOriginal : nullptr)) return false;
+  // An original of another size (resized apart from the image) that the rectangle misses stays.
+  if (!FOriginalIsImage && !IntersectRect(R, TRect{0, 0, FOriginal->Width(), FOriginal->Height()}).IsEmpty()) {
+    NewOriginal = FOriginal->CroppedCopy(R);
+    if (!NewOriginal) return false;
   }
+  FImage->Swap(*NewImage);
+  if (NewOriginal) FOriginal->Swap(*NewOriginal);
+  FBackup.Swap(NewBackup);
   FArea = TRect{};
   MapChangedRects([&R](const TRect& C) { return OffsetRect(IntersectRect(C, R), -R.Left, -R.Top); });
   // The engine is cut to the very rectangle the pixels were. Moving its corner onto the block grid
@@ -360,7 +359,8 @@ bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea
                                          SameSize ? AHeight : Scaled(OH, AHeight, H), OriginalSource);
     if (!NewOriginal) return false;
   } else if (CutFirst && !OriginalSource.IsEmpty()) {
-    FOriginal->Crop(OriginalSource);
+    NewOriginal = FOriginal->CroppedCopy(OriginalSource);
+    if (!NewOriginal) return false;
   }
   if (CutFirst) {
     FArea = TRect{};

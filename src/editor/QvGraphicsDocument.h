@@ -119,7 +119,8 @@ class TQvGraphicsDocument : public TQvDocument {
   // The committed copy of the current image: tools read the image as it was before their change
   // here, and command states take their "before" pixels from it.
   const TQvPixelBuffer& Backup() const { return FBackup; }
-  // Makes the backup equal to the current image (bounds, format and pixels).
+  // Makes the backup equal to the current image (bounds, format and pixels): a view of its pixels
+  // when its block can still be shared, else a copy. False (backup unchanged) when neither can be had.
   bool SyncBackup();
   // The backup catches up with the current image after a commit, an undo or a redo: only Rect
   // (clipped to the image) is copied while both have the same layout, otherwise all of it.
@@ -200,10 +201,6 @@ class TQvGraphicsDocument : public TQvDocument {
   // only turns, flips and crops done to both): those can then make the original a view of the
   // new current image instead of doing the work twice.
   bool FOriginalIsImage = false;
-
-  // The backup and, with WithOriginal, the original become views of the current image's frozen
-  // pixels, or copies where that cannot be. False (both unchanged) when neither can be had.
-  bool ShareCurrentImage(bool WithOriginal);
 
   template <class F>
   void ForEachTool(F&& Call);

@@ -6,6 +6,8 @@
 
 #include <QPainter>
 
+#include <utility>
+
 size_t TQvLTBitmap::SharedBlockThreshold = size_t(4) << 20;
 
 TQvLTBitmap::~TQvLTBitmap() { Release(); }
@@ -115,58 +117,47 @@ std::unique_ptr<TQvLTBitmap> TQvLTBitmap::Clone() const {
   return copy;
 }
 
-bool TQvLTBitmap::Crop(const TRect& rect) {
+std::unique_ptr<TQvLTBitmap> TQvLTBitmap::CroppedCopy(const TRect& rect) const {
   TRect bounds;
   GetBounds(bounds);
   const TRect r = IntersectRect(rect, bounds);
-  if (r.IsEmpty() || !FPixels) return false;
-  std::unique_ptr<TQvLTPixels> pixels;
-  QImage record;
-  if (!CreatePixels(pixels, record, r.Width(), r.Height(), FPixels->Format)) return false;
-  pixels->CopyRect(0, 0, *FPixels, r);
-  Adopt(pixels, record);
+  if (r.IsEmpty() || !FPixels) return nullptr;
+  auto copy = std::make_unique<TQvLTBitmap>();
+  if (!copy->Allocate(r.Width(), r.Height(), FPixels->Format)) return nullptr;
+  copy->FPixels->CopyRect(0, 0, *FPixels, r);
+  return copy;
+}
+
+std::unique_ptr<TQvLTBitmap> TQvLTBitmap::TurnedCopy(TQvTurn turn) const {
+  if (!FPixels || FPixels->Format != PixelFormat24) return nullptr;
+  const bool across = turn == TQvTurn::Left || turn == TQvTurn::Right;
+  auto copy = std::make_unique<TQvLTBitmap>();
+  if (!copy->Allocate(across ? Height() : Width(), across ? Width() : Height(), PixelFormat24)) return nullptr;
+  switch (turn) {
+    case TQvTurn::Left: RotateLeft24(*FPixels, *copy->FPixels); break;
+    case TQvTurn::Right: RotateRight24(*FPixels, *copy->FPixels); break;
+    case TQvTurn::FlipHorizontal: FlipHorizontal24(*FPixels, *copy->FPixels); break;
+    case TQvTurn::FlipVertical: FlipVertical24(*FPixels, *copy->FPixels); break;
+  }
+  return copy;
+}
+
+void TQvLTBitmap::Swap(TQvLTBitmap& other) {
+  std::swap(FPixels, other.FPixels);
+  std::swap(FHandle, other.FHandle);
+}
+
+bool TQvLTBitmap::Replace(std::unique_ptr<TQvLTBitmap> copy) {
+  if (!copy) return false;
+  Swap(*copy);
   return true;
 }
 
-bool TQvLTBitmap::FlipHorizontal() {
-  if (!FPixels || FPixels->Format != PixelFormat24) return false;
-  std::unique_ptr<TQvLTPixels> pixels;
-  QImage record;
-  if (!CreatePixels(pixels, record, Width(), Height(), PixelFormat24)) return false;
-  FlipHorizontal24(*FPixels, *pixels);
-  Adopt(pixels, record);
-  return true;
-}
-
-bool TQvLTBitmap::FlipVertical() {
-  if (!FPixels || FPixels->Format != PixelFormat24) return false;
-  std::unique_ptr<TQvLTPixels> pixels;
-  QImage record;
-  if (!CreatePixels(pixels, record, Width(), Height(), PixelFormat24)) return false;
-  FlipVertical24(*FPixels, *pixels);
-  Adopt(pixels, record);
-  return true;
-}
-
-bool TQvLTBitmap::RotateLeft() {
-  if (!FPixels || FPixels->Format != PixelFormat24) return false;
-  std::unique_ptr<TQvLTPixels> pixels;
-  QImage record;
-  if (!CreatePixels(pixels, record, Height(), Width(), PixelFormat24)) return false;
-  RotateLeft24(*FPixels, *pixels);
-  Adopt(pixels, record);
-  return true;
-}
-
-bool TQvLTBitmap::RotateRight() {
-  if (!FPixels || FPixels->Format != PixelFormat24) return false;
-  std::unique_ptr<TQvLTPixels> pixels;
-  QImage record;
-  if (!CreatePixels(pixels, record, Height(), Width(), PixelFormat24)) return false;
-  RotateRight24(*FPixels, *pixels);
-  Adopt(pixels, record);
-  return true;
-}
+bool TQvLTBitmap::Crop(const TRect& rect) { return Replace(CroppedCopy(rect)); }
+bool TQvLTBitmap::FlipHorizontal() { return Replace(TurnedCopy(TQvTurn::FlipHorizontal)); }
+bool TQvLTBitmap::FlipVertical() { return Replace(TurnedCopy(TQvTurn::FlipVertical)); }
+bool TQvLTBitmap::RotateLeft() { return Replace(TurnedCopy(TQvTurn::Left)); }
+bool TQvLTBitmap::RotateRight() { return Replace(TurnedCopy(TQvTurn::Right)); }
 
 bool TQvLTBitmap::Resize(int32_t width, int32_t height) {
   if (!FPixels) return false;

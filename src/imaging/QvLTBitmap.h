@@ -13,6 +13,9 @@
 
 class TQvPixelSnapshot;
 
+// The quarter turns and flips of a bitmap.
+enum class TQvTurn : uint8_t { Left, Right, FlipHorizontal, FlipVertical };
+
 class TQvLTBitmap : public TQvBitmap {
 public:
   TQvLTBitmap() = default;
@@ -47,6 +50,11 @@ public:
 
   // A new bitmap of the same size and format with a copy of the pixels; nullptr on failure.
   std::unique_ptr<TQvLTBitmap> Clone() const;
+  // New bitmaps holding rect ∩ bounds moved to (0, 0), or the pixels turned or flipped (24-bit
+  // only); nullptr when that is empty or the memory cannot be had. The bitmap is left alone.
+  std::unique_ptr<TQvLTBitmap> CroppedCopy(const TRect& rect) const;
+  std::unique_ptr<TQvLTBitmap> TurnedCopy(TQvTurn turn) const;
+  void Swap(TQvLTBitmap& other);
   // Keeps rect ∩ bounds, moved to (0, 0). False when that is empty.
   bool Crop(const TRect& rect);
   // Only for PixelFormat24; any other format returns false and changes nothing.
@@ -79,6 +87,8 @@ public:
 
 private:
   void Adopt(std::unique_ptr<TQvLTPixels>& pixels, QImage& record);
+  // Takes copy's pixels in place of its own; false (unchanged) for nullptr.
+  bool Replace(std::unique_ptr<TQvLTBitmap> copy);
 
   std::unique_ptr<TQvLTPixels> FPixels;
   QImage FHandle;
