@@ -306,9 +306,8 @@ bool BmpDecode(const uint8_t* data, uint64_t size, TQvRowTarget& target, QString
   return true;
 }
 
-bool BmpEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
-               std::vector<uint8_t>& out, QString& reason) {
-  out.clear();
+bool BmpWrite(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
+              const std::function<bool(const uint8_t*, size_t)>& write, QString& reason) {
   reason.clear();
   if (area.IsEmpty() || pixels.Format != PixelFormat24) return false;
   const uint64_t width = uint64_t(area.Width()), height = uint64_t(area.Height());
@@ -319,8 +318,7 @@ bool BmpEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, 
     reason = QStringLiteral("image too large for BMP");
     return false;
   }
-  out.assign(fileSize, 0);
-  uint8_t* p = out.data();
+  uint8_t p[FileHeaderSize + 40] = {};
   p[0] = 'B';
   p[1] = 'M';
   Put32(p + 2, uint32_t(fileSize));
@@ -334,8 +332,30 @@ bool BmpEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, 
   Put32(h + 20, uint32_t(imageSize));
   Put32(h + 24, uint32_t(resolutionX > 0 ? std::lround(resolutionX / 0.0254) : 0));
   Put32(h + 28, uint32_t(resolutionY > 0 ? std::lround(resolutionY / 0.0254) : 0));
-  uint8_t* rows = h + 40;
-  for (uint64_t y = 0; y < height; ++y)
-    std::memcpy(rows + (height - 1 - y) * rowSize, pixels.PixelAt(area.Left, area.Top + int32_t(y)), width * 3);
+  if (!write(p, sizeof p)) return false;
+  // The rows go out bottom-up in chunks of about a megabyte: the file never exists in memory
+  // beside the image.
+  const uint64_t rowsPerChunk = std::max<uint64_t>(1, (uint64_t(1) << 20) / rowSize);
+  std::vector<uint8_t> chunk(size_t(std::min(rowsPerChunk, height) * rowSize), 0);
+  for (uint64_t done = 0; done < height;) {
+    const uint64_t rows = std::min(rowsPerChunk, height - done);
+    for (uint64_t i = 0; i < rows; ++i) {
+      const int32_t y = area.Top + int32_t(height - 1 - (done + i));
+      std::memcpy(chunk.data() + i * rowSize, pixels.PixelAt(area.Left, y), width * 3);
+    }
+    if (!write(chunk.data(), size_t(rows * rowSize))) return false;
+    done += rows;
+  }
   return true;
+}
+
+bool BmpEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
+               std::vector<uint8_t>& out, QString& reason) {
+  out.clear();
+  const bool ok = BmpWrite(pixels, area, resolutionX, resolutionY, [&out](const uint8_t* data, size_t size) {
+    out.insert(out.end(), data, data + size);
+    return true;
+  }, reason);
+  if (!ok) out.clear();
+  return ok;
 }

@@ -133,6 +133,9 @@ bool TiffEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX,
                 const TQvMetadataBlobs& metadata, std::vector<uint8_t>& out, QString& reason);
 bool BmpEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
                std::vector<uint8_t>& out, QString& reason);
+// The same file handed to write piece by piece (false from write stops it and is returned).
+bool BmpWrite(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
+              const std::function<bool(const uint8_t*, size_t)>& write, QString& reason);
 
 // What the first bytes say the file is (never the extension).
 TQvFileKind SniffFileKind(const uint8_t* data, uint64_t size);

@@ -357,7 +357,22 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
   QString reason;
   bool encoded = false;
   if (formatId == QvFormatId::Bmp) {
-    encoded = BmpEncode(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, bytes, reason);
+    // Streamed into the file: the rows need no second home in memory.
+    bool writeFailed = false;
+    const bool written = BmpWrite(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY,
+                                  [&](const uint8_t* chunk, size_t chunkSize) {
+                                    writeFailed = !output.Write(chunk, chunkSize);
+                                    return !writeFailed;
+                                  }, reason);
+    if (writeFailed || (written && !output.Commit())) {
+      error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
+      return false;
+    }
+    if (!written) {
+      error = CodecTextWithDetail(QvCodecString::CannotEncode, reason);
+      return false;
+    }
+    return true;
   } else {
     const TQvMetadataBlobs metadata = BuildMetadataBlobs(properties);
     if (jpegLike) {
