@@ -249,13 +249,21 @@ bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
   TQvBusyProgress Busy;
   const int32_t W = Width();
   const int32_t H = Height();
-  if (!((*FImage).*(Info->Bitmap))()) return false;
+  // The two images are the same size: each turned is half of the one bar.
+  const bool TurnOriginal = FOriginal->Pixels() != nullptr;
+  {
+    TQvProgressPart Part(0, 1, TurnOriginal ? 2 : 1);
+    if (!((*FImage).*(Info->Bitmap))()) return false;
+  }
   // Both images turn or neither: an original that cannot be had turned takes the current image
   // back, so the two never differ in size and the caller can tell that nothing happened. (An
   // original that was let go, as the command-line program does, has nothing to turn.)
-  if (FOriginal->Pixels() && !((*FOriginal).*(Info->Bitmap))()) {
-    if (const TOperationInfo* Back = OperationInfo(InverseOperation(Operation))) ((*FImage).*(Back->Bitmap))();
-    return false;
+  if (TurnOriginal) {
+    TQvProgressPart Part(1, 1, 2);
+    if (!((*FOriginal).*(Info->Bitmap))()) {
+      if (const TOperationInfo* Back = OperationInfo(InverseOperation(Operation))) ((*FImage).*(Back->Bitmap))();
+      return false;
+    }
   }
   const auto Map = [Info, W, H](const TRect& A) { return Info->Map(A, W, H); };
   if (!FArea.IsEmpty()) FArea = Map(FArea);
@@ -296,16 +304,26 @@ bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea
   const TRect OriginalSource = CutFirst ? IntersectRect(Source, OriginalBounds) : OriginalBounds;
   const int32_t OW = OriginalSource.Width();
   const int32_t OH = OriginalSource.Height();
-  std::unique_ptr<TQvLTBitmap> NewImage = FImage->ResizedCopy(AWidth, AHeight, Source);
+  const auto Scaled = [](int32_t Size, int32_t New, int32_t Old) {
+    return std::max<int32_t>(1, static_cast<int32_t>(std::nearbyint(double(Size) * double(New) / double(Old))));
+  };
+  const bool SameSize = OW == W && OH == H;
+  const int32_t NewOW = SameSize ? AWidth : Scaled(OW, AWidth, W);
+  const int32_t NewOH = SameSize ? AHeight : Scaled(OH, AHeight, H);
+  const bool ResampleOriginal = ResizeOriginal && !OriginalSource.IsEmpty();
+  // Each image resampled is its share of the one bar, by the pixels it is given.
+  const int64_t ImagePixels = int64_t(AWidth) * AHeight;
+  const int64_t Total = ImagePixels + (ResampleOriginal ? int64_t(NewOW) * NewOH : 0);
+  std::unique_ptr<TQvLTBitmap> NewImage;
+  {
+    TQvProgressPart Part(0, ImagePixels, Total);
+    NewImage = FImage->ResizedCopy(AWidth, AHeight, Source);
+  }
   if (!NewImage) return false;
   std::unique_ptr<TQvLTBitmap> NewOriginal;
-  if (ResizeOriginal && !OriginalSource.IsEmpty()) {
-    const auto Scaled = [](int32_t Size, int32_t New, int32_t Old) {
-      return std::max<int32_t>(1, static_cast<int32_t>(std::nearbyint(double(Size) * double(New) / double(Old))));
-    };
-    const bool SameSize = OW == W && OH == H;
-    NewOriginal = FOriginal->ResizedCopy(SameSize ? AWidth : Scaled(OW, AWidth, W),
-                                         SameSize ? AHeight : Scaled(OH, AHeight, H), OriginalSource);
+  if (ResampleOriginal) {
+    TQvProgressPart Part(ImagePixels, Total - ImagePixels, Total);
+    NewOriginal = FOriginal->ResizedCopy(NewOW, NewOH, OriginalSource);
     if (!NewOriginal) return false;
   } else if (CutFirst && !OriginalSource.IsEmpty()) {
     FOriginal->Crop(OriginalSource);

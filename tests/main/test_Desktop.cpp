@@ -8,6 +8,7 @@
 #include "QvBusyProgress.h"
 #include "QvGraphicsDocument.h"
 #include "QvGraphicsEditor.h"
+#include "QvImageProperties.h"
 #include "QvToolPanel.h"
 #include "QvVJPEG.h"
 
@@ -23,6 +24,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,14 +52,16 @@ class DesktopWorld : public ::testing::Test {
 
   void TearDown() override {
     TQvBusyProgress::SetThreshold(500);
+    TQvBusyProgress::SetPaintInterval(100);
     App->DestroyComponents();
     App.reset();
   }
 
-  TQvGraphicsDocument* OpenSample() {
+  TQvGraphicsDocument* OpenSample() { return Open(QStringLiteral(OCUVANE_SOURCE_DIR "/data/Images/red-eyes.jpg")); }
+
+  TQvGraphicsDocument* Open(const QString& Path) {
     TQvDocument* Doc = nullptr;
-    if (!GraphicsEditor->OpenFile(QStringLiteral(OCUVANE_SOURCE_DIR "/data/Images/red-eyes.jpg"), Doc, false))
-      return nullptr;
+    if (!GraphicsEditor->OpenFile(Path, Doc, false)) return nullptr;
     return qobject_cast<TQvGraphicsDocument*>(Doc);
   }
 
@@ -117,27 +122,54 @@ TEST_F(DesktopWorld, ProgressBarComesAndGoesAroundLongWork) {
   ASSERT_TRUE(Doc);
   EXPECT_TRUE(Watch.Seen.empty());
 
+  // Every report painted: work made of several pieces (both images resampled or turned, each
+  // changed rectangle recompressed) must fill the bar once, never start it over.
   TQvBusyProgress::SetThreshold(0);
+  TQvBusyProgress::SetPaintInterval(0);
+  std::vector<int> Values;
+  QObject::connect(Bar, &QProgressBar::valueChanged, Bar, [&Values](int Value) { Values.push_back(Value); });
+  GraphicsEditor->Formats().QualityAsker = [](int32_t&) { return true; };
   const std::vector<std::string> Around{"shown busy", "hidden"};
   struct TCase {
     const char* Work;
     std::function<bool()> Run;
   };
-  const QString Saved = Dir.filePath(QStringLiteral("saved.png"));
+  const QString Png = Dir.filePath(QStringLiteral("saved.png")), Jpeg = Dir.filePath(QStringLiteral("saved.jpg"));
+  const QString OnItsSide = Dir.filePath(QStringLiteral("on-its-side.png"));
   const TCase Cases[] = {
       {"open", [&] { return (Doc = OpenSample()) != nullptr; }},
-      {"save", [&] { return Doc->SaveToFile(Saved, QvFormatId::Png); }},
+      {"save two changed corners into the JPEG",
+       [&] {
+         Doc->AddChangedRect(TRect{0, 0, 32, 32}, false);
+         Doc->AddChangedRect(TRect{Doc->Width() - 32, Doc->Height() - 32, Doc->Width(), Doc->Height()}, false);
+         return Doc->ChangedRects().size() == 2 && Doc->SaveToFile(Jpeg, QvFormatId::Jpeg);
+       }},
+      {"save a PNG whose EXIF says it lies on its side",
+       [&] {
+         const uint8_t Six[2] = {6, 0};
+         Doc->Properties().SetValue(QvPropertyTag::Orientation, QvPropertyTypeCode::Short, 2, Six);
+         return Doc->SaveToFile(Png, QvFormatId::Png) && QFile::copy(Png, OnItsSide);
+       }},
       {"resize", [&] { return Doc->Resize(Doc->Width() * 2, Doc->Height() * 2, true, true); }},
       {"turn", [&] { return Doc->Transform(TQvImageOperation::RotateLeft); }},
+      // Decoded, then turned upright.
+      {"open the PNG on its side", [&] { return (Doc = Open(OnItsSide)) != nullptr; }},
   };
   for (const TCase& C : Cases) {
     Watch.Seen.clear();
+    Values.clear();
     ASSERT_TRUE(C.Run()) << C.Work;
     EXPECT_EQ(Around, Watch.Seen) << C.Work;
     EXPECT_FALSE(Bar->isVisible()) << C.Work;
     EXPECT_EQ(nullptr, QApplication::overrideCursor()) << C.Work;
+    ASSERT_FALSE(Values.empty()) << C.Work;
+    std::string Run;
+    for (int Value : Values) Run += std::to_string(Value) + ' ';
+    EXPECT_TRUE(std::is_sorted(Values.begin(), Values.end())) << C.Work << " filled the bar more than once: " << Run;
+    EXPECT_GE(Values.back(), Bar->maximum() * 9 / 10) << C.Work << " stopped short: " << Run;
   }
-  EXPECT_TRUE(QFile::exists(Saved));
+  EXPECT_TRUE(QFile::exists(Jpeg));
+  EXPECT_EQ(1, ReadOrientationProperty(Doc->Properties())) << "the PNG was opened upright";
 }
 
 }  // namespace
