@@ -19,6 +19,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QProgressBar>
+#include <QSize>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -135,7 +136,14 @@ TEST_F(DesktopWorld, ProgressBarComesAndGoesAroundLongWork) {
     std::function<bool()> Run;
   };
   const QString Png = Dir.filePath(QStringLiteral("saved.png")), Jpeg = Dir.filePath(QStringLiteral("saved.jpg"));
-  const QString OnItsSide = Dir.filePath(QStringLiteral("on-its-side.png"));
+  // Copies of saved files, opened as new photos; their EXIF says they lie on their side.
+  const QString PngOnItsSide = Dir.filePath(QStringLiteral("on-its-side.png"));
+  const QString JpegOnItsSide = Dir.filePath(QStringLiteral("on-its-side.jpg"));
+  const auto OnItsSide = [&Doc] {
+    const uint8_t Six[2] = {6, 0};
+    Doc->Properties().SetValue(QvPropertyTag::Orientation, QvPropertyTypeCode::Short, 2, Six);
+  };
+  QSize Stored;
   const TCase Cases[] = {
       {"open", [&] { return (Doc = OpenSample()) != nullptr; }},
       {"save two changed corners into the JPEG",
@@ -144,16 +152,18 @@ TEST_F(DesktopWorld, ProgressBarComesAndGoesAroundLongWork) {
          Doc->AddChangedRect(TRect{Doc->Width() - 32, Doc->Height() - 32, Doc->Width(), Doc->Height()}, false);
          return Doc->ChangedRects().size() == 2 && Doc->SaveToFile(Jpeg, QvFormatId::Jpeg);
        }},
-      {"save a PNG whose EXIF says it lies on its side",
-       [&] {
-         const uint8_t Six[2] = {6, 0};
-         Doc->Properties().SetValue(QvPropertyTag::Orientation, QvPropertyTypeCode::Short, 2, Six);
-         return Doc->SaveToFile(Png, QvFormatId::Png) && QFile::copy(Png, OnItsSide);
-       }},
+      {"save", [&] { return OnItsSide(), Doc->SaveToFile(Png, QvFormatId::Png) && QFile::copy(Png, PngOnItsSide); }},
       {"resize", [&] { return Doc->Resize(Doc->Width() * 2, Doc->Height() * 2, true, true); }},
       {"turn", [&] { return Doc->Transform(TQvImageOperation::RotateLeft); }},
-      // Decoded, then turned upright.
-      {"open the PNG on its side", [&] { return (Doc = Open(OnItsSide)) != nullptr; }},
+      // Decoded, then turned upright: by the decoder, and by the lossless engine.
+      {"open the PNG on its side", [&] { return (Doc = Open(PngOnItsSide)) != nullptr; }},
+      {"save a JPEG without the lossless engine",
+       [&] {
+         OnItsSide();
+         Stored = QSize(Doc->Width(), Doc->Height());
+         return Doc->SaveToFile(Jpeg, QvFormatId::Jpeg) && QFile::copy(Jpeg, JpegOnItsSide);
+       }},
+      {"open the JPEG on its side", [&] { return (Doc = Open(JpegOnItsSide)) != nullptr; }},
   };
   for (const TCase& C : Cases) {
     Watch.Seen.clear();
@@ -169,7 +179,8 @@ TEST_F(DesktopWorld, ProgressBarComesAndGoesAroundLongWork) {
     EXPECT_GE(Values.back(), Bar->maximum() * 9 / 10) << C.Work << " stopped short: " << Run;
   }
   EXPECT_TRUE(QFile::exists(Jpeg));
-  EXPECT_EQ(1, ReadOrientationProperty(Doc->Properties())) << "the PNG was opened upright";
+  EXPECT_EQ(Stored.height(), Doc->Width()) << "the JPEG was opened upright";
+  EXPECT_EQ(1, ReadOrientationProperty(Doc->Properties()));
 }
 
 }  // namespace

@@ -306,6 +306,7 @@ bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g,
     }
     ScatterStrip(g, turnedWidth, turnedHeight, strip, sy0, count, width, first, stride);
   }
+  QvReportProgress(1, 1);
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
   return true;
