@@ -13,20 +13,15 @@ namespace {
 
 int ThresholdMilliseconds = 500;
 // Painting the bar more often than this would cost the work time and show nothing more.
-constexpr qint64 PaintInterval = 100;
+qint64 PaintInterval = 100;
 constexpr int BarSteps = 1000;
 
 QPointer<QProgressBar> StatusProgressBar;
 
-TQvProgressSink* OuterBusyProgress() {
-  TQvProgressSink* Sink = QvProgressSink();
-  return dynamic_cast<TQvBusyProgress*>(Sink) ? Sink : nullptr;
-}
-
 }  // namespace
 
 TQvBusyProgress::TQvBusyProgress()
-    : FScope(OuterBusyProgress() ? OuterBusyProgress() : this), FWatching(QvProgressSink() == this) {}
+    : FScope(QvProgressSink() ? QvProgressSink() : this), FWatching(QvProgressSink() == this) {}
 
 TQvBusyProgress::~TQvBusyProgress() {
   if (!FShown) return;
@@ -37,6 +32,8 @@ TQvBusyProgress::~TQvBusyProgress() {
 void TQvBusyProgress::SetThreshold(int Milliseconds) { ThresholdMilliseconds = std::max(0, Milliseconds); }
 
 int TQvBusyProgress::Threshold() { return ThresholdMilliseconds; }
+
+void TQvBusyProgress::SetPaintInterval(int Milliseconds) { PaintInterval = std::max(0, Milliseconds); }
 
 QProgressBar* TQvBusyProgress::Bar(bool Create) {
   if (StatusProgressBar || !Create || !MainForm || !MainForm->StatusBar) return StatusProgressBar;

@@ -13,8 +13,9 @@ class QProgressBar;
 
 class TQvBusyProgress : public TQvProgressSink {
  public:
-  // Watches the calling thread's work while it lives. Inside another one's watch it leaves the
-  // watching to that one, so nested work shows one bar.
+  // Watches the calling thread's work while it lives. Inside another watch (another busy
+  // progress, or a piece of its work) it leaves the watching to that one, so nested work shows one
+  // bar, filled once.
   TQvBusyProgress();
   ~TQvBusyProgress() override;
   TQvBusyProgress(const TQvBusyProgress&) = delete;
@@ -25,6 +26,9 @@ class TQvBusyProgress : public TQvProgressSink {
   // How long work reports before it is shown, in milliseconds (500 unless set).
   static void SetThreshold(int Milliseconds);
   static int Threshold();
+  // How often the bar is repainted at most, in milliseconds (100 unless set); 0 paints every
+  // report, for a test that follows the bar step by step.
+  static void SetPaintInterval(int Milliseconds);
   // The status bar's progress bar; made on the first call with Create (null before, or without a
   // main window).
   static QProgressBar* Bar(bool Create = false);

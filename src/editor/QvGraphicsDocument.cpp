@@ -279,13 +279,19 @@ bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
   // Every new image is made before any is replaced, so a turn that cannot be had in full leaves
   // the document as it was. An original that is still the current image is not turned a second
   // time but shares the turned pixels; one that was let go (as the command-line program does)
-  // has nothing to turn.
-  std::unique_ptr<TQvLTBitmap> NewImage = FImage->TurnedCopy(Info->Turn);
+  // has nothing to turn. Each image turned is its share of the one progress bar.
+  const bool TurnOriginal = !FOriginalIsImage && FOriginal->Pixels() != nullptr;
+  std::unique_ptr<TQvLTBitmap> NewImage;
+  {
+    TQvProgressPart Part(0, 1, TurnOriginal ? 2 : 1);
+    NewImage = FImage->TurnedCopy(Info->Turn);
+  }
   if (!NewImage) return false;
   std::unique_ptr<TQvLTBitmap> NewOriginal;
   TQvPixelBuffer NewBackup;
   if (!ShareImage(*NewImage, NewBackup, FOriginalIsImage ? &NewOriginal : nullptr)) return false;
-  if (!FOriginalIsImage && FOriginal->Pixels()) {
+  if (TurnOriginal) {
+    TQvProgressPart Part(1, 1, 2);
     NewOriginal = FOriginal->TurnedCopy(Info->Turn);
     if (!NewOriginal) return false;
   }
@@ -340,25 +346,33 @@ bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea
   const TRect OriginalSource = CutFirst ? IntersectRect(Source, OriginalBounds) : OriginalBounds;
   const int32_t OW = OriginalSource.Width();
   const int32_t OH = OriginalSource.Height();
-  std::unique_ptr<TQvLTBitmap> NewImage = FImage->ResizedCopy(AWidth, AHeight, Source);
-  if (!NewImage) return false;
+  const auto Scaled = [](int32_t Size, int32_t New, int32_t Old) {
+    return std::max<int32_t>(1, static_cast<int32_t>(std::nearbyint(double(Size) * double(New) / double(Old))));
+  };
+  const bool SameSize = OW == W && OH == H;
+  const int32_t NewOW = SameSize ? AWidth : Scaled(OW, AWidth, W);
+  const int32_t NewOH = SameSize ? AHeight : Scaled(OH, AHeight, H);
   // An original that is still the current image would be resampled to the very same pixels: it
   // shares the new image's instead.
   const bool OriginalFollows = ResizeOriginal && FOriginalIsImage;
+  const bool ResampleOriginal = ResizeOriginal && !OriginalFollows && !OriginalSource.IsEmpty();
+  // Each image resampled is its share of the one bar, by the pixels it is given.
+  const int64_t ImagePixels = int64_t(AWidth) * AHeight;
+  const int64_t Total = ImagePixels + (ResampleOriginal ? int64_t(NewOW) * NewOH : 0);
+  std::unique_ptr<TQvLTBitmap> NewImage;
+  {
+    TQvProgressPart Part(0, ImagePixels, Total);
+    NewImage = FImage->ResizedCopy(AWidth, AHeight, Source);
+  }
+  if (!NewImage) return false;
   std::unique_ptr<TQvLTBitmap> NewOriginal;
   TQvPixelBuffer NewBackup;
   if (!ShareImage(*NewImage, NewBackup, OriginalFollows ? &NewOriginal : nullptr)) return false;
-  if (OriginalFollows) {
-    // NewOriginal is already the view.
-  } else if (ResizeOriginal && !OriginalSource.IsEmpty()) {
-    const auto Scaled = [](int32_t Size, int32_t New, int32_t Old) {
-      return std::max<int32_t>(1, static_cast<int32_t>(std::nearbyint(double(Size) * double(New) / double(Old))));
-    };
-    const bool SameSize = OW == W && OH == H;
-    NewOriginal = FOriginal->ResizedCopy(SameSize ? AWidth : Scaled(OW, AWidth, W),
-                                         SameSize ? AHeight : Scaled(OH, AHeight, H), OriginalSource);
+  if (ResampleOriginal) {
+    TQvProgressPart Part(ImagePixels, Total - ImagePixels, Total);
+    NewOriginal = FOriginal->ResizedCopy(NewOW, NewOH, OriginalSource);
     if (!NewOriginal) return false;
-  } else if (CutFirst && !OriginalSource.IsEmpty()) {
+  } else if (!OriginalFollows && CutFirst && !OriginalSource.IsEmpty()) {
     NewOriginal = FOriginal->CroppedCopy(OriginalSource);
     if (!NewOriginal) return false;
   }

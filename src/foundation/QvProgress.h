@@ -29,6 +29,23 @@ class TQvProgressScope {
 // The watcher of the calling thread, or null.
 TQvProgressSink* QvProgressSink();
 
+// One piece of the calling thread's work, Size of its Total starting at Before: while it lives,
+// the reports of the work inside it (each from 0 to 1 of that work) reach the watcher as that
+// piece of the whole, so work made of several reporting pieces (both images of a document turned,
+// the changed rectangles of a photo recompressed one by one) fills the watcher's bar once. With
+// nobody watching it watches nothing either, and the work inside stays unslowed.
+class TQvProgressPart : public TQvProgressSink {
+ public:
+  TQvProgressPart(std::int64_t Before, std::int64_t Size, std::int64_t Total);
+  void Progress(double Fraction) override;
+
+ private:
+  TQvProgressSink* FOuter;
+  double FFrom = 0;
+  double FSpan = 0;
+  TQvProgressScope FScope;
+};
+
 // Done of Total steps are finished. Nothing happens when nobody watches or Total is not positive.
 inline void QvReportProgress(std::int64_t Done, std::int64_t Total) {
   if (TQvProgressSink* Sink = QvProgressSink(); Sink && Total > 0)

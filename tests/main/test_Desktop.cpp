@@ -8,6 +8,7 @@
 #include "QvBusyProgress.h"
 #include "QvGraphicsDocument.h"
 #include "QvGraphicsEditor.h"
+#include "QvImageProperties.h"
 #include "QvToolPanel.h"
 #include "QvVJPEG.h"
 
@@ -18,11 +19,14 @@
 #include <QEvent>
 #include <QFile>
 #include <QProgressBar>
+#include <QSize>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,14 +53,16 @@ class DesktopWorld : public ::testing::Test {
 
   void TearDown() override {
     TQvBusyProgress::SetThreshold(500);
+    TQvBusyProgress::SetPaintInterval(100);
     App->DestroyComponents();
     App.reset();
   }
 
-  TQvGraphicsDocument* OpenSample() {
+  TQvGraphicsDocument* OpenSample() { return Open(QStringLiteral(OCUVANE_SOURCE_DIR "/data/Images/red-eyes.jpg")); }
+
+  TQvGraphicsDocument* Open(const QString& Path) {
     TQvDocument* Doc = nullptr;
-    if (!GraphicsEditor->OpenFile(QStringLiteral(OCUVANE_SOURCE_DIR "/data/Images/red-eyes.jpg"), Doc, false))
-      return nullptr;
+    if (!GraphicsEditor->OpenFile(Path, Doc, false)) return nullptr;
     return qobject_cast<TQvGraphicsDocument*>(Doc);
   }
 
@@ -117,27 +123,64 @@ TEST_F(DesktopWorld, ProgressBarComesAndGoesAroundLongWork) {
   ASSERT_TRUE(Doc);
   EXPECT_TRUE(Watch.Seen.empty());
 
+  // Every report painted: work made of several pieces (both images resampled or turned, each
+  // changed rectangle recompressed) must fill the bar once, never start it over.
   TQvBusyProgress::SetThreshold(0);
+  TQvBusyProgress::SetPaintInterval(0);
+  std::vector<int> Values;
+  QObject::connect(Bar, &QProgressBar::valueChanged, Bar, [&Values](int Value) { Values.push_back(Value); });
+  GraphicsEditor->Formats().QualityAsker = [](int32_t&) { return true; };
   const std::vector<std::string> Around{"shown busy", "hidden"};
   struct TCase {
     const char* Work;
     std::function<bool()> Run;
   };
-  const QString Saved = Dir.filePath(QStringLiteral("saved.png"));
+  const QString Png = Dir.filePath(QStringLiteral("saved.png")), Jpeg = Dir.filePath(QStringLiteral("saved.jpg"));
+  // Copies of saved files, opened as new photos; their EXIF says they lie on their side.
+  const QString PngOnItsSide = Dir.filePath(QStringLiteral("on-its-side.png"));
+  const QString JpegOnItsSide = Dir.filePath(QStringLiteral("on-its-side.jpg"));
+  const auto OnItsSide = [&Doc] {
+    const uint8_t Six[2] = {6, 0};
+    Doc->Properties().SetValue(QvPropertyTag::Orientation, QvPropertyTypeCode::Short, 2, Six);
+  };
+  QSize Stored;
   const TCase Cases[] = {
       {"open", [&] { return (Doc = OpenSample()) != nullptr; }},
-      {"save", [&] { return Doc->SaveToFile(Saved, QvFormatId::Png); }},
+      {"save two changed corners into the JPEG",
+       [&] {
+         Doc->AddChangedRect(TRect{0, 0, 32, 32}, false);
+         Doc->AddChangedRect(TRect{Doc->Width() - 32, Doc->Height() - 32, Doc->Width(), Doc->Height()}, false);
+         return Doc->ChangedRects().size() == 2 && Doc->SaveToFile(Jpeg, QvFormatId::Jpeg);
+       }},
+      {"save", [&] { return OnItsSide(), Doc->SaveToFile(Png, QvFormatId::Png) && QFile::copy(Png, PngOnItsSide); }},
       {"resize", [&] { return Doc->Resize(Doc->Width() * 2, Doc->Height() * 2, true, true); }},
       {"turn", [&] { return Doc->Transform(TQvImageOperation::RotateLeft); }},
+      // Decoded, then turned upright: by the decoder, and by the lossless engine.
+      {"open the PNG on its side", [&] { return (Doc = Open(PngOnItsSide)) != nullptr; }},
+      {"save a JPEG without the lossless engine",
+       [&] {
+         OnItsSide();
+         Stored = QSize(Doc->Width(), Doc->Height());
+         return Doc->SaveToFile(Jpeg, QvFormatId::Jpeg) && QFile::copy(Jpeg, JpegOnItsSide);
+       }},
+      {"open the JPEG on its side", [&] { return (Doc = Open(JpegOnItsSide)) != nullptr; }},
   };
   for (const TCase& C : Cases) {
     Watch.Seen.clear();
+    Values.clear();
     ASSERT_TRUE(C.Run()) << C.Work;
     EXPECT_EQ(Around, Watch.Seen) << C.Work;
     EXPECT_FALSE(Bar->isVisible()) << C.Work;
     EXPECT_EQ(nullptr, QApplication::overrideCursor()) << C.Work;
+    ASSERT_FALSE(Values.empty()) << C.Work;
+    std::string Run;
+    for (int Value : Values) Run += std::to_string(Value) + ' ';
+    EXPECT_TRUE(std::is_sorted(Values.begin(), Values.end())) << C.Work << " filled the bar more than once: " << Run;
+    EXPECT_GE(Values.back(), Bar->maximum() * 9 / 10) << C.Work << " stopped short: " << Run;
   }
-  EXPECT_TRUE(QFile::exists(Saved));
+  EXPECT_TRUE(QFile::exists(Jpeg));
+  EXPECT_EQ(Stored.height(), Doc->Width()) << "the JPEG was opened upright";
+  EXPECT_EQ(1, ReadOrientationProperty(Doc->Properties()));
 }
 
 }  // namespace

@@ -221,7 +221,10 @@ bool DecodeImageBytes(TQvLoadTarget& target, const uint8_t* data, uint64_t size,
     ReadImageProperties(*target.Properties, data, size, header.ResolutionX, header.ResolutionY);
   }
   // Every orientation is applied to the rows, mirrored ones too, before the tag says 1.
+  // The rows decoded were the progress shown; turning them upright, quick beside the decoding,
+  // reports nothing, or the bar would fill again once for each step of the turn.
   const int orientation = ReadOrientationProperty(*target.Properties);
+  TQvProgressScope unwatched(nullptr);
   if (!ApplyOrientation(*target.Image, orientation)) {
     target.Image->Release();
     target.Properties->Clear();

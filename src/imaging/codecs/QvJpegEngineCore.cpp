@@ -306,6 +306,7 @@ bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g,
     }
     ScatterStrip(g, turnedWidth, turnedHeight, strip, sy0, count, width, first, stride);
   }
+  QvReportProgress(1, 1);
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
   return true;
@@ -439,23 +440,32 @@ void CopyOutputParameters(j_compress_ptr dst, j_compress_ptr piece) {
   piece->write_Adobe_marker = FALSE;
 }
 
+// The rows count towards the progress of the whole save as the pixels they hold: doneBefore of
+// the total were written before the first of them.
 void WritePixelRows(j_compress_ptr info, const uint8_t* first, int64_t stride, int32_t left, int32_t top,
-                    int32_t height) {
+                    int32_t height, int64_t doneBefore, int64_t total) {
   for (int32_t y = 0; y < height;) {
-    QvReportProgress(y, height);
     JSAMPROW rows[16];
     const int32_t n = height - y < 16 ? height - y : 16;
     for (int32_t k = 0; k < n; ++k) rows[k] = const_cast<JSAMPROW>(first + int64_t(top + y + k) * stride + int64_t(left) * 3);
     const JDIMENSION written = jpeg_write_scanlines(info, rows, JDIMENSION(n));
     if (written == 0) ERREXIT(info, JERR_BAD_BUFFER_MODE);
     y += int32_t(written);
+    QvReportProgress(doneBefore + int64_t(y) * info->image_width, total);
   }
 }
 
+int64_t RectPixels(const TJpegPixelRect* rect) {
+  return rect->Right > rect->Left && rect->Bottom > rect->Top
+             ? int64_t(rect->Right - rect->Left) * (rect->Bottom - rect->Top)
+             : 0;
+}
+
 // Encodes one MCU-aligned rectangle of the pixels with the result's tables and sampling, and puts
-// its coefficients into the result's arrays.
+// its coefficients into the result's arrays. doneBefore and total: the progress of the whole save,
+// in pixels, as for WritePixelRows.
 bool RecompressRect(j_compress_ptr dst, jvirt_barray_ptr* to, const TOutLayout* layout, const TJpegSaveJob* job,
-                    const TJpegPixelRect* rect, std::vector<uint8_t>* scratch) {
+                    const TJpegPixelRect* rect, std::vector<uint8_t>* scratch, int64_t doneBefore, int64_t total) {
   jpeg_compress_struct piece;
   jpeg_decompress_struct back;
   TEngineError error;
@@ -480,7 +490,7 @@ bool RecompressRect(j_compress_ptr dst, jvirt_barray_ptr* to, const TOutLayout* 
   CopyOutputParameters(dst, &piece);
   RefuseZeroQuantTables(&piece);
   jpeg_start_compress(&piece, TRUE);
-  WritePixelRows(&piece, job->Pixels, job->Stride, rect->Left, rect->Top, height);
+  WritePixelRows(&piece, job->Pixels, job->Stride, rect->Left, rect->Top, height, doneBefore, total);
   jpeg_finish_compress(&piece);
   jpeg_destroy_compress(&piece);
 
@@ -578,7 +588,7 @@ bool SaveCore(const TJpegSaveJob* job, std::vector<uint8_t>* out, std::vector<ui
     RefuseZeroQuantTables(&dst);
     jpeg_start_compress(&dst, TRUE);
     WriteMarkers(&dst, job);
-    WritePixelRows(&dst, job->Pixels, job->Stride, 0, 0, g->OutHeight);
+    WritePixelRows(&dst, job->Pixels, job->Stride, 0, 0, g->OutHeight, 0, int64_t(g->OutWidth) * g->OutHeight);
     jpeg_finish_compress(&dst);
     jpeg_destroy_compress(&dst);
     jpeg_destroy_decompress(&src);
@@ -604,9 +614,14 @@ bool SaveCore(const TJpegSaveJob* job, std::vector<uint8_t>* out, std::vector<ui
     (*dst.mem->realize_virt_arrays)(reinterpret_cast<j_common_ptr>(&dst));
     FillTurned(&src, from, &dst, to, g, &layout);
   }
+  // The rectangles fill one progress run between them, each by its pixels.
+  int64_t rectPixels = 0;
+  for (int32_t i = 0; i < job->RectCount; ++i) rectPixels += RectPixels(job->Rects + i);
+  int64_t rectsDone = 0;
   for (int32_t i = 0; i < job->RectCount; ++i) {
-    if (!job->Pixels || !RecompressRect(&dst, to, &layout, job, job->Rects + i, scratch))
+    if (!job->Pixels || !RecompressRect(&dst, to, &layout, job, job->Rects + i, scratch, rectsDone, rectPixels))
       ERREXIT(&dst, JERR_BAD_BUFFER_MODE);
+    rectsDone += RectPixels(job->Rects + i);
   }
   jpeg_write_coefficients(&dst, to);
   WriteMarkers(&dst, job);
