@@ -88,6 +88,48 @@ bool QvReleaseMappedBlock(void* block, size_t size) {
   return true;
 }
 
+bool QvDiscardForOverwrite(const TQvPixels& pixels) {
+  if (!pixels.Bits || pixels.Height <= 0) return false;
+  const size_t used = size_t(pixels.Stride) * size_t(pixels.Height);
+  TSharedBlocks& S = Shared();
+  std::lock_guard<std::mutex> Guard(S.Lock);
+  const auto It = S.Files.find(pixels.Bits);
+  // Only a view: an unfrozen block must stay in its file to be shared later.
+  if (It == S.Files.end() || It->second >= 0) return false;
+  const size_t length = RoundToPages(used);
+  // Fresh pages are made elsewhere first and then moved over the view in one step, so that a
+  // refusal at either point leaves the view as it was.
+  void* fresh = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (fresh == MAP_FAILED) return false;
+  if (mremap(fresh, length, length, MREMAP_MAYMOVE | MREMAP_FIXED, pixels.Bits) == MAP_FAILED) {
+    munmap(fresh, length);
+    return false;
+  }
+#ifdef MADV_HUGEPAGE
+  madvise(pixels.Bits, length, MADV_HUGEPAGE);
+#endif
+  return true;
+}
+
+void QvPrepareForWriting(const TQvPixels& pixels, const TRect& rect) {
+#ifdef MADV_POPULATE_WRITE
+  const TRect r = IntersectRect(rect, pixels.BoundsRect());
+  if (r.IsEmpty() || !pixels.Bits) return;
+  const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  const uintptr_t first = reinterpret_cast<uintptr_t>(pixels.PixelAt(pixels.Left, r.Top));
+  const uintptr_t last = reinterpret_cast<uintptr_t>(pixels.PixelAt(pixels.Left, r.Bottom - 1)) + size_t(pixels.Stride);
+  if (last - first < (uintptr_t(1) << 20)) return;
+  // Only whole pages inside the rows: the pages at either end may hold pixels of other rows,
+  // which a write fault handles just as well.
+  const uintptr_t begin = (first + page - 1) & ~(page - 1);
+  const uintptr_t end = last & ~(page - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+  (void)pixels;
+  (void)rect;
+#endif
+}
+
 TQvPixelSnapshot::~TQvPixelSnapshot() { close(FFd); }
 
 std::shared_ptr<const TQvPixelSnapshot> TQvPixelSnapshot::Freeze(void* block, size_t size) {

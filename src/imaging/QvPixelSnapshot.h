@@ -10,6 +10,8 @@
 //
 // Every block, frozen or not, and every view is given back with QvFreePages.
 
+#include "QvBitmap.h"
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -29,6 +31,16 @@ bool QvReleaseMappedBlock(void* block, size_t size);
 void QvSetAllocationFailure(std::function<bool(size_t size)> Fail);
 // Whether an allocation of size bytes is to fail now (consults the function above).
 bool QvAllocationFails(size_t size);
+
+// Gives rect's rows of pixels their own writable pages now, in one call, instead of one fault per
+// page as the writes reach them: for work that is about to write all of a large area (a decode, a
+// whole-image tone change). Small areas and systems without the call are left to fault.
+void QvPrepareForWriting(const TQvPixels& pixels, const TRect& rect);
+// For work that is about to write every byte of every row of pixels: a view's pages are replaced
+// by fresh memory instead of each being copied from the shared file on its first write. False
+// (nothing changed) for any other memory or when fresh memory cannot be had; the caller then
+// simply writes.
+bool QvDiscardForOverwrite(const TQvPixels& pixels);
 
 class TQvPixelSnapshot {
  public:

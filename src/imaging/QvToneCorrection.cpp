@@ -1,5 +1,7 @@
 #include "QvToneCorrection.h"
 
+#include "QvPixelSnapshot.h"
+
 #include "QvParallel.h"
 
 #include <algorithm>
@@ -193,6 +195,9 @@ void ApplyToneTable(TQvPixels& dst, const TQvPixels& src, const TQvLUT& table, i
     for (int low = 0; low < 256; ++low) pairs[size_t(high << 8 | low)] = uint16_t(bytes[low] | bytes[high] << 8);
   const size_t rowBytes = size_t(area.Width()) * 3;
   const int rows = area.Height();
+  // A whole image written afresh needs none of its old pages; anything less keeps them.
+  if (!(area == dst.BoundsRect() && rowBytes == size_t(dst.Stride) && QvDiscardForOverwrite(dst)))
+    QvPrepareForWriting(dst, area);
   QvParallelFor(rows, int64_t(area.Width()) * rows < kParallelPixels ? 1 : threads, [&](int begin, int end) {
     for (int row = begin; row < end; ++row) {
       const uint8_t* from = src.PixelAt(area.Left, area.Top + row);

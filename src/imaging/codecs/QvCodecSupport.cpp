@@ -1,6 +1,7 @@
 // Row targets, format sniffing and orientation.
 
 #include "QvCodecInternal.h"
+#include "QvPixelSnapshot.h"
 #include "QvMemory.h"
 
 #include <QTransform>
@@ -29,6 +30,8 @@ bool TQvBitmapTarget::Begin(const TQvImageHeader& header) {
     FRefusal = OutOfMemory;
     return false;
   }
+  // Every row is about to be written.
+  QvPrepareForWriting(*FBitmap.Pixels(), FBitmap.Pixels()->BoundsRect());
   FBits = FBitmap.Pixels()->Bits;
   FStride = FBitmap.Pixels()->Stride;
   return true;

@@ -2,6 +2,8 @@
 
 #include "QvImageCodecs.h"
 
+#include "QvPixelSnapshot.h"
+
 #include "QvCodecInternal.h"
 #include "QvCodecStrings.h"
 #include "QvVJPEG.h"
@@ -86,6 +88,7 @@ TEngineLoad LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const QByte
     return TEngineLoad::Failed;
   }
   TQvPixels* pixels = target.Image->Pixels();
+  if (target.Rows.empty()) QvPrepareForWriting(*pixels, pixels->BoundsRect());
   const int32_t read = target.Rows.empty() ? engine.ReadPixels(pixels->Bits, pixels->Stride, 0)
                                            : engine.ReadPixelRows(pixels->Bits, pixels->Stride, target.Rows);
   if (read == 0) {
