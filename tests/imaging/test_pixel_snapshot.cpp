@@ -122,4 +122,25 @@ TEST_F(PixelSnapshot, AFailedViewLeavesTheStoreAsItWas) {
   EXPECT_TRUE(HasPattern(*Other.Pixels(), 5));
 }
 
+TEST_F(PixelSnapshot, AViewDiscardedForOverwritingLeavesTheFrozenPixelsAlone) {
+  TQvLTBitmap Image;
+  ASSERT_TRUE(Image.Allocate(400, 300));
+  Pattern(*Image.Pixels(), 2);
+  EXPECT_FALSE(QvDiscardForOverwrite(*Image.Pixels())) << "an unfrozen block lost its file";
+  const auto Snapshot = Image.Freeze();
+  ASSERT_TRUE(Snapshot);
+  TQvLTBitmap Other;
+  ASSERT_TRUE(Other.AdoptView(*Snapshot, 400, 300, PixelFormat24));
+  ASSERT_TRUE(QvDiscardForOverwrite(*Image.Pixels()));
+  Pattern(*Image.Pixels(), 8);
+  EXPECT_TRUE(HasPattern(*Image.Pixels(), 8));
+  EXPECT_TRUE(HasPattern(*Other.Pixels(), 2));
+  TQvPixelBuffer Late;
+  ASSERT_TRUE(Late.AdoptView(*Snapshot, PixelFormat24, TRect{0, 0, 400, 300}));
+  EXPECT_TRUE(HasPattern(Late, 2));
+  TQvPixelBuffer Plain;
+  ASSERT_TRUE(Plain.Allocate(PixelFormat24, TRect{0, 0, 8, 8}));
+  EXPECT_FALSE(QvDiscardForOverwrite(Plain));
+}
+
 }  // namespace
