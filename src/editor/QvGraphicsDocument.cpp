@@ -72,7 +72,7 @@ bool ShareImage(TQvLTBitmap& Image, TQvPixelBuffer& Backup, std::unique_ptr<TQvL
   if (Original) {
     NewOriginal = std::make_unique<TQvLTBitmap>();
     if (!(Snapshot && NewOriginal->AdoptView(*Snapshot, Image.Width(), Image.Height(), Pixels->Format))) {
-      NewOriginal = Image.Clone();
+      NewOriginal = Image.Clone(TQvBlockUse::Own);
       if (!NewOriginal) return false;
     }
     *Original = std::move(NewOriginal);
@@ -292,7 +292,7 @@ bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
   if (!ShareImage(*NewImage, NewBackup, FOriginalIsImage ? &NewOriginal : nullptr)) return false;
   if (TurnOriginal) {
     TQvProgressPart Part(1, 1, 2);
-    NewOriginal = FOriginal->TurnedCopy(Info->Turn);
+    NewOriginal = FOriginal->TurnedCopy(Info->Turn, TQvBlockUse::Own);
     if (!NewOriginal) return false;
   }
   FImage->Swap(*NewImage);
@@ -316,7 +316,7 @@ bool TQvGraphicsDocument::Crop(const TRect& Rect) {
   if (!ShareImage(*NewImage, NewBackup, FOriginalIsImage ? &NewOriginal : nullptr)) return false;
   // An original of another size (resized apart from the image) that the rectangle misses stays.
   if (!FOriginalIsImage && !IntersectRect(R, TRect{0, 0, FOriginal->Width(), FOriginal->Height()}).IsEmpty()) {
-    NewOriginal = FOriginal->CroppedCopy(R);
+    NewOriginal = FOriginal->CroppedCopy(R, TQvBlockUse::Own);
     if (!NewOriginal) return false;
   }
   FImage->Swap(*NewImage);
@@ -370,10 +370,10 @@ bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea
   if (!ShareImage(*NewImage, NewBackup, OriginalFollows ? &NewOriginal : nullptr)) return false;
   if (ResampleOriginal) {
     TQvProgressPart Part(ImagePixels, Total - ImagePixels, Total);
-    NewOriginal = FOriginal->ResizedCopy(NewOW, NewOH, OriginalSource);
+    NewOriginal = FOriginal->ResizedCopy(NewOW, NewOH, OriginalSource, TQvBlockUse::Own);
     if (!NewOriginal) return false;
   } else if (!OriginalFollows && CutFirst && !OriginalSource.IsEmpty()) {
-    NewOriginal = FOriginal->CroppedCopy(OriginalSource);
+    NewOriginal = FOriginal->CroppedCopy(OriginalSource, TQvBlockUse::Own);
     if (!NewOriginal) return false;
   }
   if (CutFirst) {
@@ -422,7 +422,7 @@ bool TQvGraphicsDocument::SetImages(const TQvPixels& Current, const TQvPixels* O
   std::unique_ptr<TQvLTBitmap> NewOriginal;
   if (Original) {
     NewOriginal = std::make_unique<TQvLTBitmap>();
-    if (!NewOriginal->AssignBuffer(*Original)) return false;
+    if (!NewOriginal->AssignBuffer(*Original, TQvBlockUse::Own)) return false;
   }
   FImage = std::move(NewImage);
   if (NewOriginal) FOriginal = std::move(NewOriginal);

@@ -39,7 +39,7 @@ bool TQvLTBitmap::Print(QPainter* dc, const TRect& rect, void*, int32_t) const {
 }
 
 bool TQvLTBitmap::CreatePixels(std::unique_ptr<TQvLTPixels>& pixels, QImage& record, int32_t width,
-                               int32_t height, TQvPixelFormat format) {
+                               int32_t height, TQvPixelFormat format, TQvBlockUse use) {
   pixels.reset();
   record = QImage();
   const QImage::Format imageFormat = QImageFormatOf(format);
@@ -47,7 +47,7 @@ bool TQvLTBitmap::CreatePixels(std::unique_ptr<TQvLTPixels>& pixels, QImage& rec
   if (imageFormat == QImage::Format_Invalid || stride <= 0 || height <= 0) return false;
   const size_t size = size_t(stride) * size_t(height);
   // Large blocks go where the document can later share them with its other images.
-  void* memory = size >= SharedBlockThreshold ? QvAllocSharedPages(size) : nullptr;
+  void* memory = use == TQvBlockUse::Shareable && size >= SharedBlockThreshold ? QvAllocSharedPages(size) : nullptr;
   if (!memory) memory = QvAllocPages(size);
   auto* block = static_cast<uint8_t*>(memory);
   if (!block) return false;
@@ -79,9 +79,9 @@ void TQvLTBitmap::Adopt(std::unique_ptr<TQvLTPixels>& pixels, QImage& record) {
   record = QImage();
 }
 
-bool TQvLTBitmap::Allocate(int32_t width, int32_t height, TQvPixelFormat format) {
+bool TQvLTBitmap::Allocate(int32_t width, int32_t height, TQvPixelFormat format, TQvBlockUse use) {
   Release();
-  return CreatePixels(FPixels, FHandle, width, height, format);
+  return CreatePixels(FPixels, FHandle, width, height, format, use);
 }
 
 std::shared_ptr<const TQvPixelSnapshot> TQvLTBitmap::Freeze() {
@@ -109,30 +109,31 @@ bool TQvLTBitmap::AdoptView(const TQvPixelSnapshot& Snapshot, int32_t width, int
   return true;
 }
 
-std::unique_ptr<TQvLTBitmap> TQvLTBitmap::Clone() const {
+std::unique_ptr<TQvLTBitmap> TQvLTBitmap::Clone(TQvBlockUse use) const {
   auto copy = std::make_unique<TQvLTBitmap>();
   if (!FPixels) return copy;
-  if (!copy->Allocate(Width(), Height(), FPixels->Format)) return nullptr;
+  if (!copy->AllocateForWriting(Width(), Height(), FPixels->Format, use)) return nullptr;
   copy->FPixels->CopyFrom(*FPixels);
   return copy;
 }
 
-std::unique_ptr<TQvLTBitmap> TQvLTBitmap::CroppedCopy(const TRect& rect) const {
+std::unique_ptr<TQvLTBitmap> TQvLTBitmap::CroppedCopy(const TRect& rect, TQvBlockUse use) const {
   TRect bounds;
   GetBounds(bounds);
   const TRect r = IntersectRect(rect, bounds);
   if (r.IsEmpty() || !FPixels) return nullptr;
   auto copy = std::make_unique<TQvLTBitmap>();
-  if (!copy->Allocate(r.Width(), r.Height(), FPixels->Format)) return nullptr;
+  if (!copy->AllocateForWriting(r.Width(), r.Height(), FPixels->Format, use)) return nullptr;
   copy->FPixels->CopyRect(0, 0, *FPixels, r);
   return copy;
 }
 
-std::unique_ptr<TQvLTBitmap> TQvLTBitmap::TurnedCopy(TQvTurn turn) const {
+std::unique_ptr<TQvLTBitmap> TQvLTBitmap::TurnedCopy(TQvTurn turn, TQvBlockUse use) const {
   if (!FPixels || FPixels->Format != PixelFormat24) return nullptr;
   const bool across = turn == TQvTurn::Left || turn == TQvTurn::Right;
   auto copy = std::make_unique<TQvLTBitmap>();
-  if (!copy->Allocate(across ? Height() : Width(), across ? Width() : Height(), PixelFormat24)) return nullptr;
+  if (!copy->AllocateForWriting(across ? Height() : Width(), across ? Width() : Height(), PixelFormat24, use))
+    return nullptr;
   switch (turn) {
     case TQvTurn::Left: RotateLeft24(*FPixels, *copy->FPixels); break;
     case TQvTurn::Right: RotateRight24(*FPixels, *copy->FPixels); break;
@@ -170,19 +171,26 @@ bool TQvLTBitmap::Resize(int32_t width, int32_t height) {
   return true;
 }
 
-std::unique_ptr<TQvLTBitmap> TQvLTBitmap::ResizedCopy(int32_t width, int32_t height, const TRect& source) const {
+std::unique_ptr<TQvLTBitmap> TQvLTBitmap::ResizedCopy(int32_t width, int32_t height, const TRect& source,
+                                                     TQvBlockUse use) const {
   if (!FPixels || width <= 0 || height <= 0) return nullptr;
   const TRect from = IntersectRect(source, FPixels->BoundsRect());
   if (from.IsEmpty()) return nullptr;
   auto copy = std::make_unique<TQvLTBitmap>();
-  if (!copy->Allocate(width, height, FPixels->Format)) return nullptr;
+  if (!copy->AllocateForWriting(width, height, FPixels->Format, use)) return nullptr;
   const TRect bounds{0, 0, width, height};
   Resample(*copy->FPixels, bounds, bounds, *FPixels, from, TLanczosResampler());
   return copy;
 }
 
-bool TQvLTBitmap::AssignBuffer(const TQvPixels& buffer) {
-  if (!Allocate(buffer.Width, buffer.Height, buffer.Format)) return false;
+bool TQvLTBitmap::AllocateForWriting(int32_t width, int32_t height, TQvPixelFormat format, TQvBlockUse use) {
+  if (!Allocate(width, height, format, use)) return false;
+  QvPrepareForWriting(*FPixels, FPixels->BoundsRect());
+  return true;
+}
+
+bool TQvLTBitmap::AssignBuffer(const TQvPixels& buffer, TQvBlockUse use) {
+  if (!AllocateForWriting(buffer.Width, buffer.Height, buffer.Format, use)) return false;
   FPixels->CopyFrom(buffer);
   return true;
 }

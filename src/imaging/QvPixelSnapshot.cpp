@@ -12,7 +12,8 @@ namespace {
 
 struct TSharedBlocks {
   std::mutex Lock;
-  // Start address of each shared block and view; the file of a block not frozen yet, else -1.
+  // Start address of each shared block and view: the file of a block not frozen yet, -1 for a
+  // view, OwnPages for a former view whose pages were all replaced by fresh ones.
   std::unordered_map<const void*, int> Files;
   std::function<bool(size_t)> Fail;
 };
@@ -21,6 +22,8 @@ TSharedBlocks& Shared() {
   static TSharedBlocks* Blocks = new TSharedBlocks;  // outlives every static image
   return *Blocks;
 }
+
+constexpr int OwnPages = -2;
 
 size_t RoundToPages(size_t size) {
   const size_t page = size_t(sysconf(_SC_PAGESIZE));
@@ -94,8 +97,9 @@ bool QvDiscardForOverwrite(const TQvPixels& pixels) {
   TSharedBlocks& S = Shared();
   std::lock_guard<std::mutex> Guard(S.Lock);
   const auto It = S.Files.find(pixels.Bits);
-  // Only a view: an unfrozen block must stay in its file to be shared later.
-  if (It == S.Files.end() || It->second >= 0) return false;
+  // Only a view: an unfrozen block must stay in its file to be shared later, and one whose pages
+  // are all its own already has nothing to gain.
+  if (It == S.Files.end() || It->second != -1) return false;
   const size_t length = RoundToPages(used);
   // Fresh pages are made elsewhere first and then moved over the view in one step, so that a
   // refusal at either point leaves the view as it was.
@@ -108,6 +112,7 @@ bool QvDiscardForOverwrite(const TQvPixels& pixels) {
 #ifdef MADV_HUGEPAGE
   madvise(pixels.Bits, length, MADV_HUGEPAGE);
 #endif
+  It->second = OwnPages;
   return true;
 }
 
@@ -137,7 +142,7 @@ std::shared_ptr<const TQvPixelSnapshot> TQvPixelSnapshot::Freeze(void* block, si
   TSharedBlocks& S = Shared();
   std::lock_guard<std::mutex> Guard(S.Lock);
   const auto It = S.Files.find(block);
-  if (It == S.Files.end()) return nullptr;
+  if (It == S.Files.end() || It->second < 0) return nullptr;
   const int fd = It->second;
   const size_t length = RoundToPages(size);
   // The pixels live in the file, not in the mapping: swapping the shared mapping for a private
