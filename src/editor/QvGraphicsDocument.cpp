@@ -14,6 +14,7 @@
 std::function<QWidget*(TQvGraphicsDocument*)> TQvGraphicsDocument::ViewFactory;
 std::function<std::unique_ptr<IVJPEG>()> TQvGraphicsDocument::EngineFactory;
 bool TQvGraphicsDocument::KeepsOriginal = true;
+bool TQvGraphicsDocument::KeepsHistory = true;
 
 namespace {
 

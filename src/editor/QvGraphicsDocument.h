@@ -79,6 +79,9 @@ class TQvGraphicsDocument : public TQvDocument {
   // (the command-line tool) clears it before opening anything: the original then stays empty and
   // OriginalPixels() is nullptr.
   static bool KeepsOriginal;
+  // Whether the tools' pixel changes are kept as undo steps. A program that never undoes (the
+  // command-line tool) clears it: a change then costs no before and after copies of its pixels.
+  static bool KeepsHistory;
 
   explicit TQvGraphicsDocument(TQvEditor* AEditor = nullptr);
   ~TQvGraphicsDocument() override;

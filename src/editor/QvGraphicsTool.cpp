@@ -109,6 +109,13 @@ void TQvGraphicsTool::CommitChange() {
   TRect R = IntersectRect(Doc->ChangedRect(), Current->BoundsRect());
   if (R.IsEmpty()) R = EmptyChangeRect();
   if (R.IsEmpty()) return;
+  if (!TQvGraphicsDocument::KeepsHistory) {
+    // What a state would tell on being made, without its copies; the document stays modified.
+    Doc->NotifyImageChanged(this, R);
+    Doc->MarkModified();
+    Doc->CommitBackup(R);
+    return;
+  }
   std::unique_ptr<TQvCommandState> State = CreateCommandState(*Doc, R);
   if (!State) return;
   Doc->AddCommandState(std::move(State));

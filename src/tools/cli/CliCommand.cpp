@@ -158,8 +158,10 @@ int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocu
     FormatId = SaveFormatOf(Names, Out);
   }
 
-  // Nothing here compares with the picture as it was opened: keeping it would cost a whole image.
+  // Nothing here compares with the picture as it was opened or undoes a step: keeping either
+  // would cost whole copies of the image.
   TQvGraphicsDocument::KeepsOriginal = false;
+  TQvGraphicsDocument::KeepsHistory = false;
   TQvApplication App;
   App.Initialize(*Call.Argc, Call.Argv);
   QString LastMessage;
