@@ -75,7 +75,62 @@ int LinkDescriptor(int Fd, int DirFd, const char* Name) {
   return ::linkat(Fd, "", DirFd, Name, AT_EMPTY_PATH);
 }
 
+// What a save to FileName would replace: the name itself, or the end of its chain of links.
+struct TTargetLook {
+  QByteArray Path;        // the file replaced, or the new name
+  QString TargetName;     // the same, for messages
+  struct stat St {};      // its status, when Exists
+  bool Exists = false;
+  QString Refusal;        // why it may not be replaced; empty when it may
+  int Errno = 0;          // why looking failed, when it did
+};
+
+TTargetLook LookAtTarget(const QString& FileName) {
+  TTargetLook Look;
+  Look.Path = QFile::encodeName(FileName);
+  Look.TargetName = FileName;
+  if (Look.Path.isEmpty()) {
+    Look.Errno = ENOENT;
+    return Look;
+  }
+  if (Look.Path.endsWith('/')) {
+    Look.Refusal = RefusalFor(S_IFDIR, FileName);
+    return Look;
+  }
+  if (::lstat(Look.Path.constData(), &Look.St) != 0) {
+    if (errno != ENOENT) Look.Errno = errno;
+    return Look;
+  }
+  if (S_ISLNK(Look.St.st_mode)) {
+    char* Real = ::realpath(Look.Path.constData(), nullptr);
+    if (!Real) {
+      if (errno == ENOENT)
+        Look.Refusal = GetLocalStringFormatted(
+            5755, QStringLiteral("%s is a symbolic link that leads to no file: nothing was written."),
+            QStringList{Quoted(FileName)});
+      else
+        Look.Errno = errno;
+      return Look;
+    }
+    Look.Path = QByteArray(Real);
+    std::free(Real);
+    Look.TargetName = QFile::decodeName(Look.Path);
+    if (::stat(Look.Path.constData(), &Look.St) != 0) {
+      Look.Errno = errno;
+      return Look;
+    }
+  }
+  Look.Refusal = RefusalFor(Look.St.st_mode, Look.TargetName);
+  Look.Exists = Look.Refusal.isEmpty();
+  return Look;
+}
+
 }  // namespace
+
+QString QvSaveTargetRefusal(const QString& FileName) {
+  // A name that cannot even be looked at is not refused here; opening it says why.
+  return LookAtTarget(FileName).Refusal;
+}
 
 void TQvFileOutput::SetUnnamedFilesAllowed(bool Allowed) { UnnamedFilesAllowed = Allowed; }
 
@@ -100,35 +155,19 @@ void TQvFileOutput::Abandon() {
   FDirFd = -1;
 }
 
-// Finds the file that is really replaced: the name itself, or the end of its chain of links.
+// Finds the file that is really replaced and refuses what may not be.
 bool TQvFileOutput::ResolveTarget() {
-  QByteArray Path = QFile::encodeName(FFileName);
-  if (Path.isEmpty()) return Fail(ErrnoText(ENOENT));
-  if (Path.endsWith('/')) return Fail(RefusalFor(S_IFDIR, FFileName));
-  struct stat St {};
-  if (::lstat(Path.constData(), &St) == 0) {
-    if (S_ISLNK(St.st_mode)) {
-      char* Real = ::realpath(Path.constData(), nullptr);
-      if (!Real) {
-        if (errno == ENOENT)
-          return Fail(GetLocalStringFormatted(
-              5755, QStringLiteral("%s is a symbolic link that leads to no file: nothing was written."),
-              QStringList{Quoted(FFileName)}));
-        return FailErrno();
-      }
-      Path = QByteArray(Real);
-      std::free(Real);
-      FTargetName = QFile::decodeName(Path);
-      if (::stat(Path.constData(), &St) != 0) return FailErrno();
-    }
-    const QString Refusal = RefusalFor(St.st_mode, FTargetName);
-    if (!Refusal.isEmpty()) return Fail(Refusal);
+  const TTargetLook Look = LookAtTarget(FFileName);
+  if (!Look.Refusal.isEmpty()) return Fail(Look.Refusal);
+  if (Look.Errno != 0) return Fail(ErrnoText(Look.Errno));
+  const QByteArray& Path = Look.Path;
+  FTargetName = Look.TargetName;
+  struct stat St = Look.St;
+  if (Look.Exists) {
     FExists = true;
     FOldMode = St.st_mode & 07777;
     FOldUid = St.st_uid;
     FOldGid = St.st_gid;
-  } else if (errno != ENOENT) {
-    return FailErrno();
   }
   QByteArray Dir;
   SplitPath(Path, Dir, FBase);

@@ -66,5 +66,10 @@ class TQvFileOutput {
   uint32_t FOldUid = 0, FOldGid = 0;
 };
 
+// Why a save to FileName would be refused (a folder, device, FIFO or socket, directly or through
+// symbolic links, or a link that leads to no file), for a check before any work; empty when it
+// may be written. Open() refuses the same.
+QString QvSaveTargetRefusal(const QString& FileName);
+
 // Writes Size bytes to FileName through a TQvFileOutput. False with a reason in Error.
 bool QvWriteFileAtomically(const QString& FileName, const void* Data, uint64_t Size, QString& Error);

@@ -77,12 +77,13 @@ bool WriteBytes(const QString& Name, const QByteArray& Bytes) {
   return F.open(QIODevice::WriteOnly | QIODevice::Truncate) && F.write(Bytes) == Bytes.size();
 }
 
-// Whether the running process has a file open in Folder (its output, named or not).
-bool WritesInto(qint64 Pid, const QString& Folder) {
+// Whether the running process has a file open in Folder other than its input In (its output,
+// named or not).
+bool WritesInto(qint64 Pid, const QString& Folder, const QString& In) {
   const QDir Fds(QStringLiteral("/proc/%1/fd").arg(Pid));
   for (const QString& Fd : Fds.entryList(QDir::System | QDir::NoDotAndDotDot)) {
     const QString Target = QFile::symLinkTarget(Fds.filePath(Fd));
-    if (Target.startsWith(Folder + QLatin1Char('/'))) return true;
+    if (Target.startsWith(Folder + QLatin1Char('/')) && Target != In) return true;
   }
   return false;
 }
@@ -114,13 +115,21 @@ class SaveSafetyCli : public ::testing::Test {
     const QByteArray Old = FileBytes(SamplePath());
     const QStringList Args = QStringList{QStringLiteral("redeye"), In, Out} + Options;
 
-    ASSERT_TRUE(WriteBytes(Out, Old));
-    QElapsedTimer Clock;
-    Clock.start();
-    const TRun Whole = RunProgram(Cli(), Args);
-    const qint64 Duration = Clock.elapsed();
-    ASSERT_EQ(Whole.Code, 0) << Whole.Err.constData();
-    const QByteArray New = FileBytes(Out);
+    // Two undisturbed runs: the second, with warm caches, times the moments, and both must write
+    // the same bytes, or no run could be compared with them.
+    QByteArray New;
+    qint64 Duration = 0;
+    for (int Run = 0; Run < 2; ++Run) {
+      ASSERT_TRUE(WriteBytes(Out, Old));
+      QElapsedTimer Clock;
+      Clock.start();
+      const TRun Whole = RunProgram(Cli(), Args);
+      Duration = Clock.elapsed();
+      ASSERT_EQ(Whole.Code, 0) << Whole.Err.constData();
+      const QByteArray Written = FileBytes(Out);
+      if (Run == 0) New = Written;
+      ASSERT_TRUE(Written == New) << "two runs wrote different files";
+    }
     ASSERT_NE(New, Old);
 
     int OldSeen = 0, NewSeen = 0;
@@ -137,12 +146,14 @@ class SaveSafetyCli : public ::testing::Test {
         // Once the output is open, right away or a few milliseconds on.
         QElapsedTimer Waited;
         Waited.start();
-        while (P.state() == QProcess::Running && !WritesInto(P.processId(), Folder) && Waited.elapsed() < 4 * Duration)
+        while (P.state() == QProcess::Running && !WritesInto(P.processId(), Folder, In) && Waited.elapsed() < 4 * Duration)
           P.waitForFinished(1);
         if (Point > 20) P.waitForFinished(Point == 21 ? 2 : 10);
       }
-      if (P.state() == QProcess::Running) P.kill();
-      ASSERT_TRUE(P.waitForFinished(30000));
+      if (P.state() == QProcess::Running) {
+        P.kill();
+        ASSERT_TRUE(P.waitForFinished(30000));
+      }
       const QByteArray Now = FileBytes(Out);
       EXPECT_TRUE(Now == Old || Now == New) << "target of " << Now.size() << " bytes";
       OldSeen += Now == Old;
@@ -159,13 +170,11 @@ class SaveSafetyCli : public ::testing::Test {
   static inline QString PhotoName;
 };
 
-// Disabled until they pass: the kill test saw a target that was neither the old nor the new file
-// (possibly a save whose bytes differ run to run), and the special-file cases exit 2, not 1.
-TEST_F(SaveSafetyCli, DISABLED_AKilledLosslessSaveLeavesTheOldFileOrTheNewOneAndNothingElse) {
+TEST_F(SaveSafetyCli, AKilledLosslessSaveLeavesTheOldFileOrTheNewOneAndNothingElse) {
   KillAtEveryMoment({QStringLiteral("--at=1500,1000"), QStringLiteral("--at=4500,3100")});
 }
 
-TEST_F(SaveSafetyCli, DISABLED_AKilledFreshlyEncodedSaveLeavesTheOldFileOrTheNewOneAndNothingElse) {
+TEST_F(SaveSafetyCli, AKilledFreshlyEncodedSaveLeavesTheOldFileOrTheNewOneAndNothingElse) {
   KillAtEveryMoment({QStringLiteral("--at=1500,1000"), QStringLiteral("--at=4500,3100"), QStringLiteral("--quality=85")});
 }
 
@@ -205,10 +214,12 @@ TEST_F(SaveSafetyCli, ALosslessCorrectionNearThePointsWritesWhatAWholeDecodeWrit
   EXPECT_NE(A, FileBytes(PhotoName));  // the pupils were corrected
 }
 
-// Disabled until it passes: the CLI exits 2 for a target without an image extension and a folder.
-TEST_F(SaveSafetyCli, DISABLED_SpecialFilesAreRefusedWithAMessageAndLeftAsTheyWere) {
+// A file that cannot be written is a failure to write (exit status 1), not a wrong call, even when
+// its name has no image extension: what it is says more than what it is called.
+TEST_F(SaveSafetyCli, SpecialFilesAreRefusedWithAMessageAndLeftAsTheyWere) {
   const QByteArray Pipe = QFile::encodeName(Path(QStringLiteral("pipe")));
   ASSERT_EQ(::mkfifo(Pipe.constData(), 0600), 0);
+  ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("album.png"))));
   ASSERT_EQ(::symlink(Pipe.constData(), QFile::encodeName(Path(QStringLiteral("pipe.jpg"))).constData()), 0);
   ASSERT_EQ(::symlink(Pipe.constData(), QFile::encodeName(Path(QStringLiteral("pipe.png"))).constData()), 0);
   const QStringList Before = Entries(Dir.path());
@@ -220,7 +231,8 @@ TEST_F(SaveSafetyCli, DISABLED_SpecialFilesAreRefusedWithAMessageAndLeftAsTheyWe
       {"lossless onto a FIFO", {QStringLiteral("redeye"), Sample, Path(QStringLiteral("pipe")), QStringLiteral("--at=82,81")}},
       {"lossless through a link to a FIFO", {QStringLiteral("redeye"), Sample, Path(QStringLiteral("pipe.jpg")), QStringLiteral("--at=82,81")}},
       {"encoded through a link to a FIFO", {QStringLiteral("convert"), Sample, Path(QStringLiteral("pipe.png"))}},
-      {"onto a folder", {QStringLiteral("convert"), Sample, Dir.path() + QStringLiteral("/.png")}},
+      {"onto a folder", {QStringLiteral("convert"), Sample, Path(QStringLiteral("album.png"))}},
+      {"onto a folder named with a slash", {QStringLiteral("convert"), Sample, Path(QStringLiteral("album.png/"))}},
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -230,6 +242,7 @@ TEST_F(SaveSafetyCli, DISABLED_SpecialFilesAreRefusedWithAMessageAndLeftAsTheyWe
     EXPECT_TRUE(R.Err.contains("not a regular file")) << R.Err.constData();
   }
   EXPECT_EQ(Entries(Dir.path()), Before);
+  EXPECT_TRUE(Entries(Path(QStringLiteral("album.png"))).isEmpty());
   struct stat St {};
   ASSERT_EQ(::lstat(Pipe.constData(), &St), 0);
   EXPECT_TRUE(S_ISFIFO(St.st_mode));

@@ -1,6 +1,7 @@
 #include "CliCommand.h"
 
 #include "QvApplication.h"
+#include "QvFileOutput.h"
 #include "QvGraphicsEditor.h"
 #include "QvRedEyeTool.h"
 #include "QvVJPEG.h"
@@ -151,6 +152,10 @@ int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocu
   const int32_t Quality = HasQuality ? ParseInteger(QStringLiteral("--quality"), *QualityText, 0, 100) : 0;
   CheckReadable(In);
   if (SameFile(In, Out)) throw TUsageError{QStringLiteral("OUT must not be IN: the original is never written")};
+  // A FIFO, device or folder cannot be written whatever its name says: that is the reason to give,
+  // and before the image is read.
+  if (const QString Refusal = QvSaveTargetRefusal(Out); !Refusal.isEmpty())
+    throw TFileError{QStringLiteral("cannot write ") + Out + QStringLiteral(": ") + OneLine(Refusal)};
 
   int FormatId = 0;
   {
