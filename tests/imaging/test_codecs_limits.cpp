@@ -16,6 +16,21 @@
 
 using namespace codecs_test;
 
+// What a read may add to the peak. Under AddressSanitizer its quarantine of freed blocks (256 MB)
+// comes on top; reading the 4 GiB whole would still show.
+#if defined(__SANITIZE_ADDRESS__)
+#define OCUVANE_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define OCUVANE_TEST_ASAN 1
+#endif
+#endif
+#ifdef OCUVANE_TEST_ASAN
+constexpr int64_t PeakBudgetKilobytes = 512 * 1024;
+#else
+constexpr int64_t PeakBudgetKilobytes = 100 * 1024;
+#endif
+
 namespace {
 
 class CodecLimits : public ::testing::Test {
@@ -223,7 +238,7 @@ TEST_F(CodecLimits, AFileFarLongerThanItsPictureIsReadOnlyAsFarAsThePictureReach
     }
     EXPECT_EQ(DescribeImageFile(Path("long")).isEmpty(), !c.Opens);
     EXPECT_EQ(CreateThumbnail(Path("long"), 32, 24) != nullptr, c.Opens);
-    EXPECT_LT(PeakKilobytes() - before, 100 * 1024) << "kilobytes more at the peak";
+    EXPECT_LT(PeakKilobytes() - before, PeakBudgetKilobytes) << "kilobytes more at the peak";
   }
 }
 
