@@ -19,7 +19,6 @@
 
 class IVJPEG;
 class TQvCommandState;
-class TQvPixelSnapshot;
 class TQvGraphicsDocument;
 
 // The turns and flips the document performs on all its images at once. The numbers are the codes

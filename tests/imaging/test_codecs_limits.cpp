@@ -4,6 +4,7 @@
 #include "codecs_fixtures.h"
 
 #include "QvMemory.h"
+#include "QvPeakBudget.h"
 #include "QvVJPEG.h"
 
 #include <QDir>
@@ -15,21 +16,6 @@
 #include <unistd.h>
 
 using namespace codecs_test;
-
-// What a read may add to the peak. Under AddressSanitizer its quarantine of freed blocks (256 MB)
-// comes on top; reading the 4 GiB whole would still show.
-#if defined(__SANITIZE_ADDRESS__)
-#define OCUVANE_TEST_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define OCUVANE_TEST_ASAN 1
-#endif
-#endif
-#ifdef OCUVANE_TEST_ASAN
-constexpr int64_t PeakBudgetKilobytes = 512 * 1024;
-#else
-constexpr int64_t PeakBudgetKilobytes = 100 * 1024;
-#endif
 
 namespace {
 

@@ -1,6 +1,7 @@
 // ocuvane-cli on files that lie about their length, and the PNG files it writes as other programs
 // read them (exiftool).
 
+#include "QvPeakBudget.h"
 #include "RedEyeFixture.h"
 
 #include <QFile>
@@ -14,21 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-// What a child may use at its peak. Under AddressSanitizer its shadow memory and its quarantine
-// of freed blocks (256 MB) come on top; reading the 4 GiB whole would still show.
-#if defined(__SANITIZE_ADDRESS__)
-#define OCUVANE_TEST_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define OCUVANE_TEST_ASAN 1
-#endif
-#endif
-#ifdef OCUVANE_TEST_ASAN
-constexpr int64_t PeakBudgetKilobytes = 512 * 1024;
-#else
-constexpr int64_t PeakBudgetKilobytes = 100 * 1024;
-#endif
 
 // The largest peak of the children waited for so far, in kilobytes.
 int64_t ChildrenPeakKilobytes() {

@@ -348,14 +348,3 @@ bool BmpWrite(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, i
   }
   return true;
 }
-
-bool BmpEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
-               std::vector<uint8_t>& out, QString& reason) {
-  out.clear();
-  const bool ok = BmpWrite(pixels, area, resolutionX, resolutionY, [&out](const uint8_t* data, size_t size) {
-    out.insert(out.end(), data, data + size);
-    return true;
-  }, reason);
-  if (!ok) out.clear();
-  return ok;
-}

@@ -131,9 +131,8 @@ bool PngEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, 
                const TQvMetadataBlobs& metadata, std::vector<uint8_t>& out, QString& reason);
 bool TiffEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
                 const TQvMetadataBlobs& metadata, std::vector<uint8_t>& out, QString& reason);
-bool BmpEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
-               std::vector<uint8_t>& out, QString& reason);
-// The same file handed to write piece by piece (false from write stops it and is returned).
+// BMP is handed to write piece by piece, never held whole (false from write stops it and is
+// returned).
 bool BmpWrite(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
               const std::function<bool(const uint8_t*, size_t)>& write, QString& reason);
 

@@ -163,10 +163,6 @@ int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocu
     FormatId = SaveFormatOf(Names, Out);
   }
 
-  // Nothing here compares with the picture as it was opened or undoes a step: keeping either
-  // would cost whole copies of the image.
-  TQvGraphicsDocument::KeepsOriginal = false;
-  TQvGraphicsDocument::KeepsHistory = false;
   TQvApplication App;
   App.Initialize(*Call.Argc, Call.Argv);
   QString LastMessage;

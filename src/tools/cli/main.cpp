@@ -131,6 +131,10 @@ void QuietMessages(QtMsgType Type, const QMessageLogContext&, const QString& Mes
 int main(int argc, char** argv) {
   qInstallMessageHandler(QuietMessages);
   TQvGraphicsDocument::EngineFactory = CreateVJPEGObject;
+  // Nothing here compares with the picture as it was opened or undoes a step: keeping either
+  // would cost whole copies of the image.
+  TQvGraphicsDocument::KeepsOriginal = false;
+  TQvGraphicsDocument::KeepsHistory = false;
   // Widgets exist (the editor's window is built but never shown); no display is needed.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication Platform(argc, argv);
