@@ -204,9 +204,36 @@ void TQvGraphicsDocument::MarkWholeImageChanged() {
 
 // ---- pixels ----
 
+const TQvPixelBuffer& TQvGraphicsDocument::Backup() const {
+  if (!FStaleBackup.IsEmpty()) {
+    // Only ever put off at a commit, and read again at the next change's start or later: the
+    // current image then still holds exactly what was committed there.
+    const TRect Stale = FStaleBackup;
+    FStaleBackup = TRect{};
+    const TQvPixels* Current = FImage->Pixels();
+    if (Current && FBackup.BoundsRect() == Current->BoundsRect() && FBackup.Format == Current->Format) {
+      const TRect R = IntersectRect(Stale, Current->BoundsRect());
+      if (!R.IsEmpty()) FBackup.CopyRect(R.Left, R.Top, *Current, R);
+    }
+  }
+  return FBackup;
+}
+
+void TQvGraphicsDocument::DeferBackupCommit(const TRect& Rect) {
+  const TQvPixels* Current = FImage->Pixels();
+  if (!Current || !(FBackup.BoundsRect() == Current->BoundsRect() && FBackup.Format == Current->Format)) {
+    CommitBackup(Rect);
+    return;
+  }
+  const TRect R = IntersectRect(Rect, Current->BoundsRect());
+  if (R.IsEmpty()) return;
+  FStaleBackup = FStaleBackup.IsEmpty() ? R : UnionRect(FStaleBackup, R);
+}
+
 void TQvGraphicsDocument::CommitBackup(const TRect& Rect) {
   const TQvPixels* Current = FImage->Pixels();
   if (!Current) return;
+  Backup();
   if (FBackup.BoundsRect() == Current->BoundsRect() && FBackup.Format == Current->Format) {
     // A rectangle beyond the image (a state made before a crop, a click beside the picture) has
     // no pixels there to copy.
@@ -218,6 +245,7 @@ void TQvGraphicsDocument::CommitBackup(const TRect& Rect) {
 }
 
 bool TQvGraphicsDocument::SyncBackup() {
+  FStaleBackup = TRect{};
   if (!FImage->Pixels()) {
     FBackup.Release();
     return true;
@@ -299,6 +327,7 @@ bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
   FImage->Swap(*NewImage);
   if (NewOriginal) FOriginal->Swap(*NewOriginal);
   FBackup.Swap(NewBackup);
+  FStaleBackup = TRect{};
   const auto Map = [Info, W, H](const TRect& A) { return Info->Map(A, W, H); };
   if (!FArea.IsEmpty()) FArea = Map(FArea);
   MapChangedRects(Map);
@@ -323,6 +352,7 @@ bool TQvGraphicsDocument::Crop(const TRect& Rect) {
   FImage->Swap(*NewImage);
   if (NewOriginal) FOriginal->Swap(*NewOriginal);
   FBackup.Swap(NewBackup);
+  FStaleBackup = TRect{};
   FArea = TRect{};
   MapChangedRects([&R](const TRect& C) { return OffsetRect(IntersectRect(C, R), -R.Left, -R.Top); });
   // The engine is cut to the very rectangle the pixels were. Moving its corner onto the block grid
@@ -387,6 +417,7 @@ bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea
     FArea = TRect{MulDivCeil(FArea.Left, AWidth, W), MulDivCeil(FArea.Top, AHeight, H),
                   MulDivFloor(FArea.Right, AWidth, W), MulDivFloor(FArea.Bottom, AHeight, H)};
   FBackup.Swap(NewBackup);
+  FStaleBackup = TRect{};
   // Every pixel was resampled.
   MarkWholeImageChanged();
   FOriginalIsImage = OriginalFollows;
@@ -477,6 +508,7 @@ bool TQvGraphicsDocument::AdoptLoadedImage(std::unique_ptr<TQvLTBitmap>& Image,
   if (!ShareImage(*Image, Backup, KeepsOriginal ? &Original : nullptr)) return false;
   FImage.swap(Image);
   FBackup.Swap(Backup);
+  FStaleBackup = TRect{};
   if (Original)
     FOriginal = std::move(Original);
   else

@@ -113,7 +113,7 @@ void TQvGraphicsTool::CommitChange() {
     // What a state would tell on being made, without its copies; the document stays modified.
     Doc->NotifyImageChanged(this, R);
     Doc->MarkModified();
-    Doc->CommitBackup(R);
+    Doc->DeferBackupCommit(R);
     return;
   }
   std::unique_ptr<TQvCommandState> State = CreateCommandState(*Doc, R);

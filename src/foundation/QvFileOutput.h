@@ -64,6 +64,8 @@ class TQvFileOutput {
   bool FExists = false;    // the target exists (and is a regular file)
   uint32_t FOldMode = 0;
   uint32_t FOldUid = 0, FOldGid = 0;
+  uint64_t FWritten = 0;        // bytes written since the file was opened or rewound
+  uint64_t FWritebackFrom = 0;  // where the writes not yet sent to the disk begin
 };
 
 // Why a save to FileName would be refused (a folder, device, FIFO or socket, directly or through

@@ -12,9 +12,11 @@
 
 #include "QvBitmap.h"
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <thread>
 
 // A zero-filled block of at least size bytes held in an in-memory file, writable; nullptr when
 // the system has no such files or refuses the memory (callers then take QvAllocPages).
@@ -36,6 +38,24 @@ bool QvAllocationFails(size_t size);
 // page as the writes reach them: for work that is about to write all of a large area (a decode, a
 // whole-image tone change). Small areas and systems without the call are left to fault.
 void QvPrepareForWriting(const TQvPixels& pixels, const TRect& rect);
+// As QvPrepareForWriting, but on another core and from the top down while the caller writes the
+// rows in that order (a decode, whose own core is busy with the codec): the page faults then cost
+// the writer nothing. A row the writer reaches first simply faults as usual. Stops and is waited
+// for when destroyed or on Finish, so the pixels must outlive it; on one core it prepares
+// everything at once, as QvPrepareForWriting.
+class TQvPrepareAhead {
+ public:
+  TQvPrepareAhead(const TQvPixels& pixels, const TRect& rect);
+  ~TQvPrepareAhead() { Finish(); }
+  TQvPrepareAhead(const TQvPrepareAhead&) = delete;
+  TQvPrepareAhead& operator=(const TQvPrepareAhead&) = delete;
+  void Finish();
+
+ private:
+  std::atomic<bool> FStop{false};
+  std::thread FThread;
+};
+
 // For work that is about to write every byte of every row of pixels: a view's pages are replaced
 // by fresh memory instead of each being copied from the shared file on its first write. False
 // (nothing changed) for any other memory or when fresh memory cannot be had; the caller then

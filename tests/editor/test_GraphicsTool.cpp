@@ -137,6 +137,44 @@ TEST_F(ToolWorld, CancelChangeRestoresTheImageAndRecordsNothing) {
   EXPECT_FALSE(Doc->Modified());
 }
 
+// Without undo steps (the command-line program) a commit leaves the backup's copy until the backup
+// is read again; the next change must still start from, and cancel back to, everything committed.
+TEST_F(ToolWorld, WithoutHistoryEveryCommitStillReachesTheBackupBeforeItIsRead) {
+  Open(64, 48);
+  TQvGraphicsDocument::KeepsHistory = false;
+  struct Restore {
+    ~Restore() { TQvGraphicsDocument::KeepsHistory = true; }
+  } RestoreHistory;
+
+  Pen->Stroke(View, {0, 0, 10, 10}, 0x33);
+  Pen->EndChange();
+  Pen2->Stroke(View, {40, 30, 50, 40}, 0x66);
+  Pen2->EndChange();
+  const std::vector<uint8_t> Committed = Snapshot(*Doc->Pixels());
+  EXPECT_EQ(Doc->History.Count(), 0);
+  EXPECT_TRUE(Doc->Modified());
+  ASSERT_EQ(Pen->Heard.size(), 2u) << "every tool still hears of each commit";
+
+  // A change over both committed strokes, cancelled: it must not fall back to the file's pixels.
+  Pen->Stroke(View, {5, 5, 45, 35}, 0x44);
+  Pen->CancelChange();
+  EXPECT_EQ(Snapshot(*Doc->Pixels()), Committed);
+  EXPECT_EQ(Snapshot(Doc->Backup()), Committed);
+
+  // A commit put off and then a turn: the turned backup is the turned image.
+  Pen->Stroke(View, {20, 20, 30, 25}, 0x77);
+  Pen->EndChange();
+  ASSERT_TRUE(Doc->RotateRight());
+  EXPECT_EQ(Snapshot(Doc->Backup()), Snapshot(*Doc->Pixels()));
+  Pen->Stroke(View, {0, 0, 48, 64}, 0x11);
+  Pen->CancelChange();
+  const std::vector<uint8_t> Turned = Snapshot(*Doc->Pixels());
+  // (x, y) turns to (47 - y, x): the stroke at x 20..29, y 20..24 lies at x 23..27, y 20..29.
+  EXPECT_EQ(Snapshot(*Doc->Pixels(), {23, 20, 28, 30}), std::vector<uint8_t>(5 * 10 * 3, 0x77))
+      << "the last stroke survives";
+  EXPECT_EQ(Snapshot(Doc->Backup()), Turned);
+}
+
 TEST_F(ToolWorld, ControlsLiveInTheViewAboveThePicture) {
   Open(64, 48);
   ASSERT_EQ(Pen->ControlCount(), 1);

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 using namespace codecs_test;
 
 namespace {
@@ -392,3 +396,51 @@ TEST_F(CodecFiles, AbsurdSizesAreRefusedBeforeAllocating) {
 }
 
 }  // namespace
+
+// JPEG and QVI go to the file a megabyte at a time as they are encoded: a picture of several
+// pieces must come out whole (a QVI hidden in its header only), and a write refused part-way
+// must leave the old file and no scratch file.
+TEST_F(CodecFiles, StreamedJpegSavesAreWholeOrNothing) {
+  auto bitmap = std::make_unique<TQvLTBitmap>();
+  ASSERT_TRUE(bitmap->Allocate(2000, 1600, PixelFormat24));
+  uint32_t state = 12345;
+  for (int32_t y = 0; y < 1600; ++y) {
+    uint8_t* p = bitmap->Pixels()->PixelAt(0, y);
+    for (int32_t i = 0; i < 2000 * 3; ++i) {
+      state = state * 1664525u + 1013904223u;  // noise: nothing compresses it much
+      p[i] = uint8_t(state >> 24);
+    }
+  }
+  TQvImageProperties properties;
+  ASSERT_TRUE(Save(*bitmap, properties, Path("big.jpg"), QvFormatId::Jpeg, nullptr, 95));
+  ASSERT_TRUE(Save(*bitmap, properties, Path("big.qvi"), QvFormatId::Qvi, nullptr, 95));
+  ASSERT_GT(ReadBytes(Path("big.jpg")).size(), 3 << 20) << "the test needs several pieces";
+  const QByteArray hidden = ReadBytes(Path("big.qvi"));
+  ASSERT_GT(hidden.size(), 3 << 20);
+  EXPECT_NE(uint8_t(hidden[0]), 0xFF);
+  // Every piece after the first as encoded: a damaged picture would not open.
+  for (const char* name : {"big.jpg", "big.qvi"}) {
+    auto loaded = Load(Path(name));
+    ASSERT_TRUE(loaded->Ok) << name << ": " << loaded->Error.toStdString();
+    EXPECT_EQ(loaded->Image.Width(), 2000);
+    EXPECT_EQ(loaded->Image.Height(), 1600);
+  }
+
+  // Files may grow to 2 MB only: the save fails in its third piece.
+  ASSERT_TRUE(Save(*MakeBitmap(8, 8), properties, Path("keep.jpg"), QvFormatId::Jpeg));
+  const QByteArray before = ReadBytes(Path("keep.jpg"));
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 2 << 20;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  QString error;
+  const bool saved = Save(*bitmap, properties, Path("keep.jpg"), QvFormatId::Jpeg, &error, 95);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldSignal);
+  EXPECT_FALSE(saved);
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_EQ(ReadBytes(Path("keep.jpg")), before);
+  EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3) << "big.jpg, big.qvi, keep.jpg";
+}

@@ -199,7 +199,7 @@ std::pair<int, int> PlainScan(const TImage& image) {
 // Odd and even widths, records in neighbouring pixels and at the ends of rows, falling and rising
 // runs of sums: the scan finds what the plain loop finds.
 TEST(AutoTone, MatchesThePlainScan) {
-  for (int width : {1, 2, 3, 8, 101}) {
+  for (int width : {1, 2, 3, 8, 11, 12, 19, 101, 333}) {
     for (int seed : {0, 1, 2}) {
       TImage image(width, 37);
       for (int y = 0; y < 37; ++y)

@@ -3,6 +3,7 @@
 
 #include "QvBitmap.h"
 #include "QvLTBitmap.h"
+#include "QvPixelSnapshot.h"
 #include "QvProgress.h"
 
 #include <QImage>
@@ -62,9 +63,13 @@ class TQvBitmapTarget : public TQvRowTarget {
   TRefusal Refusal() const { return FRefusal; }
   // What the image would need, when refused for memory.
   uint64_t NeededBytes() const { return FNeeded; }
+  // Before the bitmap is released or handed on: the pages prepared for the rows on another core
+  // are no longer touched after this.
+  void Finish() { FPrepare.reset(); }
 
  private:
   TQvLTBitmap& FBitmap;
+  std::unique_ptr<TQvPrepareAhead> FPrepare;
   TRefusal FRefusal = NotRefused;
   uint64_t FNeeded = 0;
   TQvImageHeader FHeader;
@@ -125,14 +130,15 @@ bool BmpDecode(const uint8_t* data, uint64_t size, TQvRowTarget& target, QString
 bool BmpReadHeader(const uint8_t* data, uint64_t size, TQvImageHeader& header);
 
 // Encoders: pixels are PixelFormat24 rows; the result replaces out.
-bool JpegEncode(const TQvPixels& pixels, const TRect& area, int quality, int32_t resolutionX,
-                int32_t resolutionY, const TQvMetadataBlobs& metadata, QByteArray& out, QString& reason);
 bool PngEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
                const TQvMetadataBlobs& metadata, std::vector<uint8_t>& out, QString& reason);
 bool TiffEncode(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
                 const TQvMetadataBlobs& metadata, std::vector<uint8_t>& out, QString& reason);
-// BMP is handed to write piece by piece, never held whole (false from write stops it and is
+// JPEG and BMP are handed to write piece by piece, never held whole (false from write stops it and is
 // returned).
+bool JpegWrite(const TQvPixels& pixels, const TRect& area, int quality, int32_t resolutionX,
+               int32_t resolutionY, const TQvMetadataBlobs& metadata,
+               const std::function<bool(const uint8_t*, size_t)>& write, QString& reason);
 bool BmpWrite(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
               const std::function<bool(const uint8_t*, size_t)>& write, QString& reason);
 

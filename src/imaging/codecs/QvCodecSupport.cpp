@@ -19,6 +19,7 @@ bool ImageMemoryAvailable(int64_t width, int64_t height, uint64_t& needed) {
 }
 
 bool TQvBitmapTarget::Begin(const TQvImageHeader& header) {
+  FPrepare.reset();
   FHeader = header;
   if (!CheckImageSize(header.Width, header.Height)) {
     FRefusal = TooLarge;
@@ -30,8 +31,8 @@ bool TQvBitmapTarget::Begin(const TQvImageHeader& header) {
     FRefusal = OutOfMemory;
     return false;
   }
-  // Every row is about to be written.
-  QvPrepareForWriting(*FBitmap.Pixels(), FBitmap.Pixels()->BoundsRect());
+  // Every row is about to be written, mostly from the top down.
+  FPrepare = std::make_unique<TQvPrepareAhead>(*FBitmap.Pixels(), FBitmap.Pixels()->BoundsRect());
   FBits = FBitmap.Pixels()->Bits;
   FStride = FBitmap.Pixels()->Stride;
   return true;

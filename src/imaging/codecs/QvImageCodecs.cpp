@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -88,9 +89,14 @@ TEngineLoad LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const QByte
     return TEngineLoad::Failed;
   }
   TQvPixels* pixels = target.Image->Pixels();
-  if (target.Rows.empty()) QvPrepareForWriting(*pixels, pixels->BoundsRect());
-  const int32_t read = target.Rows.empty() ? engine.ReadPixels(pixels->Bits, pixels->Stride, 0)
-                                           : engine.ReadPixelRows(pixels->Bits, pixels->Stride, target.Rows);
+  int32_t read = 0;
+  {
+    // Not for a read of a few rows: those pages are better left to fault as they are reached.
+    std::optional<TQvPrepareAhead> prepare;
+    if (target.Rows.empty()) prepare.emplace(*pixels, pixels->BoundsRect());
+    read = target.Rows.empty() ? engine.ReadPixels(pixels->Bits, pixels->Stride, 0)
+                               : engine.ReadPixelRows(pixels->Bits, pixels->Stride, target.Rows);
+  }
   if (read == 0) {
     target.Image->Release();
     return TEngineLoad::Declined;
@@ -208,7 +214,9 @@ bool DecodeImageBytes(TQvLoadTarget& target, const uint8_t* data, uint64_t size,
     return false;
   }
   TQvBitmapTarget rows(*target.Image);
-  if (!DecodeKind(kind, data, size, rows, reason)) {
+  const bool decoded = DecodeKind(kind, data, size, rows, reason);
+  rows.Finish();
+  if (!decoded) {
     target.Image->Release();
     if (rows.Refusal() == TQvBitmapTarget::TooLarge) error = CodecText(QvCodecString::TooLarge);
     else if (rows.Refusal() == TQvBitmapTarget::OutOfMemory) error = NeedsMemoryText(rows.NeededBytes());
@@ -357,19 +365,39 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
   RemoveThumbnailProperties(*source.Properties);
   const TQvImageProperties& properties = *source.Properties;
   std::vector<uint8_t> bytes;
-  QByteArray jpeg;
   uint8_t* data = nullptr;
   uint64_t size = 0;
   QString reason;
   bool encoded = false;
-  if (formatId == QvFormatId::Bmp) {
-    // Streamed into the file: the rows need no second home in memory.
+  if (formatId == QvFormatId::Bmp || jpegLike) {
+    // Streamed into the file: the picture needs no second home in memory. A QVI file's header is
+    // hidden in its first piece, which holds the whole header.
     bool writeFailed = false;
-    const bool written = BmpWrite(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY,
-                                  [&](const uint8_t* chunk, size_t chunkSize) {
-                                    writeFailed = !output.Write(chunk, chunkSize);
-                                    return !writeFailed;
-                                  }, reason);
+    bool hideFailed = false;
+    bool first = true;
+    const auto write = [&](const uint8_t* chunk, size_t chunkSize) {
+      if (first && formatId == QvFormatId::Qvi) {
+        std::vector<uint8_t> head(chunk, chunk + chunkSize);
+        if (!HideHeader(head.data(), head.size())) {
+          hideFailed = true;
+          return false;
+        }
+        first = false;
+        writeFailed = !output.Write(head.data(), head.size());
+        return !writeFailed;
+      }
+      first = false;
+      writeFailed = !output.Write(chunk, chunkSize);
+      return !writeFailed;
+    };
+    const bool written =
+        jpegLike ? JpegWrite(*source.Pixels, area, quality, properties.FResolutionX, properties.FResolutionY,
+                             BuildMetadataBlobs(properties), write, reason)
+                 : BmpWrite(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, write, reason);
+    if (hideFailed) {
+      error = CodecText(QvCodecString::CannotHideHeader);
+      return false;
+    }
     if (writeFailed || (written && !output.Commit())) {
       error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
       return false;
@@ -381,28 +409,17 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
     return true;
   } else {
     const TQvMetadataBlobs metadata = BuildMetadataBlobs(properties);
-    if (jpegLike) {
-      encoded = JpegEncode(*source.Pixels, area, quality, properties.FResolutionX, properties.FResolutionY,
-                           metadata, jpeg, reason);
-      data = reinterpret_cast<uint8_t*>(jpeg.data());
-      size = uint64_t(jpeg.size());
-    } else if (formatId == QvFormatId::Png) {
+    if (formatId == QvFormatId::Png) {
       encoded = PngEncode(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, metadata, bytes, reason);
     } else {
       encoded = TiffEncode(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, metadata, bytes, reason);
       if (encoded && metadata.HasExifItems) encoded = WriteTiffExif(properties, bytes, reason);
     }
   }
-  if (!jpegLike) {
-    data = bytes.data();
-    size = bytes.size();
-  }
+  data = bytes.data();
+  size = bytes.size();
   if (!encoded || size == 0) {
     error = CodecTextWithDetail(QvCodecString::CannotEncode, reason);
-    return false;
-  }
-  if (formatId == QvFormatId::Qvi && !HideHeader(data, size)) {
-    error = CodecText(QvCodecString::CannotHideHeader);
     return false;
   }
   if (!output.Write(data, size) || !output.Commit()) {

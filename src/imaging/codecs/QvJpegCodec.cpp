@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -151,39 +153,43 @@ void WritePrefixedMarker(j_compress_ptr info, int marker, const char* prefix, si
   for (size_t i = 0; i < size; ++i) jpeg_write_m_byte(info, data[i]);
 }
 
-// Compressed bytes straight into a QByteArray that grows by doubling (no zero-fill, no final copy).
-struct TByteArrayDestination {
+// Compressed bytes handed on a megabyte at a time: the file is written while it is encoded and
+// never exists whole in memory.
+struct TChunkDestination {
   jpeg_destination_mgr Manager;
-  QByteArray* Out;
+  const std::function<bool(const uint8_t*, size_t)>* Write;
+  std::vector<JOCTET> Buffer;
+  bool WriteFailed;
 };
 
 void InitDestination(j_compress_ptr info) {
-  auto* destination = reinterpret_cast<TByteArrayDestination*>(info->dest);
-  destination->Manager.next_output_byte = reinterpret_cast<JOCTET*>(destination->Out->data());
-  destination->Manager.free_in_buffer = size_t(destination->Out->size());
+  auto* destination = reinterpret_cast<TChunkDestination*>(info->dest);
+  destination->Manager.next_output_byte = destination->Buffer.data();
+  destination->Manager.free_in_buffer = destination->Buffer.size();
 }
 
-boolean GrowDestination(j_compress_ptr info) {
-  auto* destination = reinterpret_cast<TByteArrayDestination*>(info->dest);
-  const qsizetype used = destination->Out->size();
-  bool grown = true;
-  try {
-    destination->Out->resize(used * 2);
-  } catch (...) {
-    grown = false;
+boolean EmptyDestination(j_compress_ptr info) {
+  auto* destination = reinterpret_cast<TChunkDestination*>(info->dest);
+  // libjpeg hands back a full buffer whatever free_in_buffer says.
+  if (!(*destination->Write)(destination->Buffer.data(), destination->Buffer.size())) {
+    destination->WriteFailed = true;
+    ERREXIT(info, JERR_FILE_WRITE);
   }
-  if (!grown) ERREXIT(info, JERR_OUT_OF_MEMORY);
-  destination->Manager.next_output_byte = reinterpret_cast<JOCTET*>(destination->Out->data() + used);
-  destination->Manager.free_in_buffer = size_t(destination->Out->size() - used);
+  destination->Manager.next_output_byte = destination->Buffer.data();
+  destination->Manager.free_in_buffer = destination->Buffer.size();
   return TRUE;
 }
 
 void TermDestination(j_compress_ptr info) {
-  auto* destination = reinterpret_cast<TByteArrayDestination*>(info->dest);
-  destination->Out->resize(destination->Out->size() - qsizetype(destination->Manager.free_in_buffer));
+  auto* destination = reinterpret_cast<TChunkDestination*>(info->dest);
+  const size_t used = destination->Buffer.size() - destination->Manager.free_in_buffer;
+  if (used > 0 && !(*destination->Write)(destination->Buffer.data(), used)) {
+    destination->WriteFailed = true;
+    ERREXIT(info, JERR_FILE_WRITE);
+  }
 }
 
-bool EncodeCore(const TEncodeInput* input, TByteArrayDestination* destination, char* message) {
+bool EncodeCore(const TEncodeInput* input, TChunkDestination* destination, char* message) {
   jpeg_compress_struct info;
   TJpegError error;
   InstallErrorManager(error);
@@ -195,7 +201,7 @@ bool EncodeCore(const TEncodeInput* input, TByteArrayDestination* destination, c
   }
   jpeg_create_compress(&info);
   destination->Manager.init_destination = InitDestination;
-  destination->Manager.empty_output_buffer = GrowDestination;
+  destination->Manager.empty_output_buffer = EmptyDestination;
   destination->Manager.term_destination = TermDestination;
   info.dest = &destination->Manager;
   info.image_width = input->Width;
@@ -275,9 +281,9 @@ int JpegScaleFor(int32_t width, int32_t height, int32_t minWidth, int32_t minHei
   return 1;
 }
 
-bool JpegEncode(const TQvPixels& pixels, const TRect& area, int quality, int32_t resolutionX,
-                int32_t resolutionY, const TQvMetadataBlobs& metadata, QByteArray& out, QString& reason) {
-  out.clear();
+bool JpegWrite(const TQvPixels& pixels, const TRect& area, int quality, int32_t resolutionX,
+               int32_t resolutionY, const TQvMetadataBlobs& metadata,
+               const std::function<bool(const uint8_t*, size_t)>& write, QString& reason) {
   reason.clear();
   if (area.IsEmpty() || pixels.Format != PixelFormat24) return false;
   TEncodeInput input{};
@@ -295,18 +301,16 @@ bool JpegEncode(const TQvPixels& pixels, const TRect& area, int quality, int32_t
   input.Icc = reinterpret_cast<const uint8_t*>(metadata.Icc.constData());
   input.IccSize = size_t(metadata.Icc.size());
   char message[JMSG_LENGTH_MAX] = {};
+  TChunkDestination destination{};
+  destination.Write = &write;
   try {
-    // Room for a typical photo at high quality; grows when needed.
-    out.resize(qsizetype(std::max<int64_t>(int64_t(input.Width) * input.Height / 2, 65536)));
-  } catch (...) {
+    destination.Buffer.resize(size_t(1) << 20);
+  } catch (const std::bad_alloc&) {
+    reason = QStringLiteral("not enough memory");
     return false;
   }
-  TByteArrayDestination destination{};
-  destination.Out = &out;
   const bool ok = EncodeCore(&input, &destination, message);
-  if (!ok) {
-    out.clear();
-    reason = QString::fromLocal8Bit(message);
-  }
+  // A refused write is the caller's to tell; it knows why.
+  if (!ok && !destination.WriteFailed) reason = QString::fromLocal8Bit(message);
   return ok;
 }

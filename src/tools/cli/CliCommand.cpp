@@ -163,6 +163,10 @@ int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocu
     FormatId = SaveFormatOf(Names, Out);
   }
 
+  // A fresh encoding never asks the lossless engine for anything: without one the file is read
+  // once, by the decoder, instead of also being held whole for blocks that are never copied.
+  if (HasQuality) TQvGraphicsDocument::EngineFactory = nullptr;
+
   TQvApplication App;
   App.Initialize(*Call.Argc, Call.Argv);
   QString LastMessage;
@@ -192,10 +196,8 @@ int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocu
     throw;
   }
 
-  // A quality on the command line asks for a fresh encoding; without one, a JPEG the engine holds
-  // is written by it, losing nothing outside the changed blocks.
-  if (HasQuality && Doc->Engine() && Doc->Engine()->IsLoaded()) Doc->Engine()->Close();
-
+  // Without a quality on the command line, a JPEG the engine holds is written by it, losing
+  // nothing outside the changed blocks.
   QString Error;
   const bool Saved = Formats.SaveDocument(Doc, Out, FormatId, Error);
   App.DestroyComponents();
