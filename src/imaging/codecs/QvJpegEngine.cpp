@@ -97,34 +97,6 @@ std::vector<uint8_t> MakeThumbnail(int32_t width, int32_t height, const TSample&
   return jpeg;
 }
 
-// The source decoded at an eighth of its size (blue, green, red); empty on failure.
-struct TReducedSource {
-  int32_t Width = 0, Height = 0;
-  std::vector<uint8_t> Bgr;
-};
-
-TReducedSource DecodeReduced(const std::vector<uint8_t>& bytes, int32_t width, int32_t height) {
-  TReducedSource reduced;
-  tjhandle handle = tjInitDecompress();
-  if (!handle) return reduced;
-  const int32_t w = (width + 7) / 8, h = (height + 7) / 8;
-  try {
-    reduced.Bgr.resize(size_t(w) * size_t(h) * 3);
-  } catch (...) {
-    tjDestroy(handle);
-    return reduced;
-  }
-  if (tjDecompress2(handle, bytes.data(), static_cast<unsigned long>(bytes.size()), reduced.Bgr.data(), w, w * 3, h,
-                    TJPF_BGR, 0) == 0) {
-    reduced.Width = w;
-    reduced.Height = h;
-  } else {
-    reduced.Bgr.clear();
-  }
-  tjDestroy(handle);
-  return reduced;
-}
-
 int32_t RoundUp(int32_t value, int32_t unit) { return (value + unit - 1) / unit * unit; }
 
 }  // namespace
@@ -420,11 +392,17 @@ bool TQvJpegEngine::Encode(const TVJPEGSaveOptions& options, std::vector<uint8_t
       change.Width = geometry.OutWidth;
       change.Height = geometry.OutHeight;
     }
-    if (pictureChanged && FPixels && JpegSegmentsHaveThumbnail(segments)) change.Thumbnail = SavedThumbnail(geometry);
-    ChangeJpegSegments(segments, change);
+    const bool newThumbnail = pictureChanged && FPixels && JpegSegmentsHaveThumbnail(segments);
     std::vector<TJpegMarkerOut> markers;
-    for (const TJpegSegment& segment : segments)
-      markers.push_back(TJpegMarkerOut{segment.Code, segment.Payload.data(), uint32_t(segment.Payload.size())});
+    // Each time from the segments as read: a change is not made twice.
+    const std::vector<TJpegSegment> read = segments;
+    const auto makeMarkers = [&] {
+      segments = read;
+      ChangeJpegSegments(segments, change);
+      markers.clear();
+      for (const TJpegSegment& segment : segments)
+        markers.push_back(TJpegMarkerOut{segment.Code, segment.Payload.data(), uint32_t(segment.Payload.size())});
+    };
 
     TJpegSaveJob job;
     job.Source = FBytes.data();
@@ -439,6 +417,19 @@ bool TQvJpegEngine::Encode(const TVJPEGSaveOptions& options, std::vector<uint8_t
     job.Stride = FPixelStride;
     job.Rects = rects.data();
     job.RectCount = int32_t(rects.size());
+    // Pixels read in part make the thumbnail from the source's blocks as the save reads them
+    // (the few corrected blocks do not show at that scale); whole pixels make it at once.
+    if (newThumbnail && FPartialPixels && !job.Reencode) {
+      job.ReducedSource = [&](const TJpegReduced& reduced) {
+        change.Thumbnail = ThumbnailFromReduced(geometry, reduced);
+        makeMarkers();
+        job.Markers = markers.data();
+        job.MarkerCount = int32_t(markers.size());
+      };
+    } else if (newThumbnail) {
+      change.Thumbnail = SavedThumbnail(geometry);
+    }
+    makeMarkers();
     job.Markers = markers.data();
     job.MarkerCount = int32_t(markers.size());
     job.Progressive = FInfo.Progressive;
@@ -447,15 +438,17 @@ bool TQvJpegEngine::Encode(const TVJPEGSaveOptions& options, std::vector<uint8_t
   return true;
 }
 
-// The new embedded thumbnail: from the document's pixels, or, when only some rows of them were
-// read, from the source decoded at an eighth of its size (the few corrected blocks do not show at
-// that scale).
+// The new embedded thumbnail from the document's pixels.
 std::vector<uint8_t> TQvJpegEngine::SavedThumbnail(const TJpegGeometry& geometry) const {
-  if (!FPartialPixels)
-    return MakeThumbnail(geometry.OutWidth, geometry.OutHeight, [this](int64_t x, int64_t y) {
-      return FPixels + y * FPixelStride + x * 3;
-    });
-  const TReducedSource reduced = DecodeReduced(FBytes, FInfo.Width, FInfo.Height);
+  return MakeThumbnail(geometry.OutWidth, geometry.OutHeight, [this](int64_t x, int64_t y) {
+    return FPixels + y * FPixelStride + x * 3;
+  });
+}
+
+// The new embedded thumbnail from the source at an eighth of its size, turned and cut as the
+// saved picture is.
+std::vector<uint8_t> TQvJpegEngine::ThumbnailFromReduced(const TJpegGeometry& geometry,
+                                                         const TJpegReduced& reduced) const {
   if (reduced.Bgr.empty()) return {};
   return MakeThumbnail(geometry.OutWidth, geometry.OutHeight, [&](int64_t x, int64_t y) {
     const int64_t tx = FRegion.Left + x, ty = FRegion.Top + y;

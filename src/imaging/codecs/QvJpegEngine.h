@@ -69,6 +69,7 @@ class TQvJpegEngine : public IVJPEG {
   bool Encode(const TVJPEGSaveOptions& options, std::vector<uint8_t>& out);
   TJpegGeometry ReadGeometry() const;  // the cut as ReadPixels decodes it
   std::vector<uint8_t> SavedThumbnail(const TJpegGeometry& geometry) const;
+  std::vector<uint8_t> ThumbnailFromReduced(const TJpegGeometry& geometry, const TJpegReduced& reduced) const;
   std::vector<TJpegPixelRect> ChangedMcuRects(const TJpegGeometry& geometry, int32_t mcuWidth, int32_t mcuHeight) const;
 
   // What GetPendingState hands out.

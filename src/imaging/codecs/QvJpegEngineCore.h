@@ -5,6 +5,7 @@
 // destructor. The engine object (QvJpegEngine.cpp) prepares the records in ordinary C++.
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,12 @@ struct TJpegPixelRect {
   int32_t Left, Top, Right, Bottom;
 };
 
+// A picture at an eighth of its size in each direction (blue, green, red rows, Width × Height).
+struct TJpegReduced {
+  int32_t Width = 0, Height = 0;
+  std::vector<uint8_t> Bgr;
+};
+
 struct TJpegSaveJob {
   const uint8_t* Source = nullptr;
   uint64_t SourceSize = 0;
@@ -58,6 +65,10 @@ struct TJpegSaveJob {
   const TJpegMarkerOut* Markers = nullptr;
   int32_t MarkerCount = 0;
   bool Progressive = false;
+  // For a save that keeps the blocks: called once the source's coefficients are read and before
+  // any marker is written, with the source (as stored, not turned) at an eighth of its size made
+  // from each block's mean. It may set Markers and MarkerCount; what it throws is ignored.
+  std::function<void(const TJpegReduced&)> ReducedSource;
 };
 
 // Reads the header; true only for what the engine keeps losslessly: 8-bit Huffman (baseline,
