@@ -204,14 +204,19 @@ void TQvGraphicsDocument::MarkWholeImageChanged() {
 
 // ---- pixels ----
 
+bool TQvGraphicsDocument::BackupFitsImage() const {
+  const TQvPixels* Current = FImage->Pixels();
+  return Current && FBackup.BoundsRect() == Current->BoundsRect() && FBackup.Format == Current->Format;
+}
+
 const TQvPixelBuffer& TQvGraphicsDocument::Backup() const {
   if (!FStaleBackup.IsEmpty()) {
     // Only ever put off at a commit, and read again at the next change's start or later: the
     // current image then still holds exactly what was committed there.
     const TRect Stale = FStaleBackup;
     FStaleBackup = TRect{};
-    const TQvPixels* Current = FImage->Pixels();
-    if (Current && FBackup.BoundsRect() == Current->BoundsRect() && FBackup.Format == Current->Format) {
+    if (BackupFitsImage()) {
+      const TQvPixels* Current = FImage->Pixels();
       const TRect R = IntersectRect(Stale, Current->BoundsRect());
       if (!R.IsEmpty()) FBackup.CopyRect(R.Left, R.Top, *Current, R);
     }
@@ -220,12 +225,11 @@ const TQvPixelBuffer& TQvGraphicsDocument::Backup() const {
 }
 
 void TQvGraphicsDocument::DeferBackupCommit(const TRect& Rect) {
-  const TQvPixels* Current = FImage->Pixels();
-  if (!Current || !(FBackup.BoundsRect() == Current->BoundsRect() && FBackup.Format == Current->Format)) {
+  if (!BackupFitsImage()) {
     CommitBackup(Rect);
     return;
   }
-  const TRect R = IntersectRect(Rect, Current->BoundsRect());
+  const TRect R = IntersectRect(Rect, FImage->Pixels()->BoundsRect());
   if (R.IsEmpty()) return;
   FStaleBackup = FStaleBackup.IsEmpty() ? R : UnionRect(FStaleBackup, R);
 }
@@ -234,7 +238,7 @@ void TQvGraphicsDocument::CommitBackup(const TRect& Rect) {
   const TQvPixels* Current = FImage->Pixels();
   if (!Current) return;
   Backup();
-  if (FBackup.BoundsRect() == Current->BoundsRect() && FBackup.Format == Current->Format) {
+  if (BackupFitsImage()) {
     // A rectangle beyond the image (a state made before a crop, a click beside the picture) has
     // no pixels there to copy.
     const TRect R = IntersectRect(Rect, Current->BoundsRect());

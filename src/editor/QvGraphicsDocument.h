@@ -203,6 +203,8 @@ class TQvGraphicsDocument : public TQvDocument {
   TRect FChangedRect;
   bool FModifying = false;
   IQvGraphicsToolEvents* FModifyingTool = nullptr;
+  // Whether the backup has the current image's bounds and format (a rectangle can be copied in).
+  bool BackupFitsImage() const;
   // Mutable so that reading the backup can first bring in a commit put off until then.
   mutable TQvPixelBuffer FBackup;
   // Where the backup lags behind the current image because its commit was put off (empty: nowhere).

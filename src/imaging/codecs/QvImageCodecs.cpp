@@ -364,29 +364,12 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
   // The embedded thumbnail shows the picture as it was opened; it is dropped, not carried along.
   RemoveThumbnailProperties(*source.Properties);
   const TQvImageProperties& properties = *source.Properties;
-  std::vector<uint8_t> bytes;
-  uint8_t* data = nullptr;
-  uint64_t size = 0;
   QString reason;
-  bool encoded = false;
   if (formatId == QvFormatId::Bmp || jpegLike) {
     // Streamed into the file: the picture needs no second home in memory. A QVI file's header is
-    // hidden in its first piece, which holds the whole header.
+    // hidden in place once all of it is written, as the engine's saves do.
     bool writeFailed = false;
-    bool hideFailed = false;
-    bool first = true;
     const auto write = [&](const uint8_t* chunk, size_t chunkSize) {
-      if (first && formatId == QvFormatId::Qvi) {
-        std::vector<uint8_t> head(chunk, chunk + chunkSize);
-        if (!HideHeader(head.data(), head.size())) {
-          hideFailed = true;
-          return false;
-        }
-        first = false;
-        writeFailed = !output.Write(head.data(), head.size());
-        return !writeFailed;
-      }
-      first = false;
       writeFailed = !output.Write(chunk, chunkSize);
       return !writeFailed;
     };
@@ -394,11 +377,7 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
         jpegLike ? JpegWrite(*source.Pixels, area, quality, properties.FResolutionX, properties.FResolutionY,
                              BuildMetadataBlobs(properties), write, reason)
                  : BmpWrite(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, write, reason);
-    if (hideFailed) {
-      error = CodecText(QvCodecString::CannotHideHeader);
-      return false;
-    }
-    if (writeFailed || (written && !output.Commit())) {
+    if (writeFailed) {
       error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
       return false;
     }
@@ -406,23 +385,31 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
       error = CodecTextWithDetail(QvCodecString::CannotEncode, reason);
       return false;
     }
-    return true;
-  } else {
-    const TQvMetadataBlobs metadata = BuildMetadataBlobs(properties);
-    if (formatId == QvFormatId::Png) {
-      encoded = PngEncode(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, metadata, bytes, reason);
-    } else {
-      encoded = TiffEncode(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, metadata, bytes, reason);
-      if (encoded && metadata.HasExifItems) encoded = WriteTiffExif(properties, bytes, reason);
+    if (formatId == QvFormatId::Qvi && !HideOutputHeader(output.Descriptor())) {
+      error = CodecText(QvCodecString::CannotHideHeader);
+      return false;
     }
+    if (!output.Commit()) {
+      error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
+      return false;
+    }
+    return true;
   }
-  data = bytes.data();
-  size = bytes.size();
-  if (!encoded || size == 0) {
+  // PNG and TIFF are encoded whole, then written.
+  const TQvMetadataBlobs metadata = BuildMetadataBlobs(properties);
+  std::vector<uint8_t> bytes;
+  bool encoded = false;
+  if (formatId == QvFormatId::Png) {
+    encoded = PngEncode(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, metadata, bytes, reason);
+  } else {
+    encoded = TiffEncode(*source.Pixels, area, properties.FResolutionX, properties.FResolutionY, metadata, bytes, reason);
+    if (encoded && metadata.HasExifItems) encoded = WriteTiffExif(properties, bytes, reason);
+  }
+  if (!encoded || bytes.empty()) {
     error = CodecTextWithDetail(QvCodecString::CannotEncode, reason);
     return false;
   }
-  if (!output.Write(data, size) || !output.Commit()) {
+  if (!output.Write(bytes.data(), bytes.size()) || !output.Commit()) {
     error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
     return false;
   }
