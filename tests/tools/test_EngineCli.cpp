@@ -462,6 +462,7 @@ TEST_F(EngineCli, MetadataStaysTheOrientationSaysOneAndNoThumbnailShowsTheOldPic
       {"tagged 6, turned left", 6, {QStringLiteral("rotate"), QStringLiteral("--left")}, {QStringLiteral("-copy"), QStringLiteral("none")}},
       {"tagged 6, turned right", 6, {QStringLiteral("rotate"), QStringLiteral("--right")}, {QStringLiteral("-rotate"), QStringLiteral("180")}},
       {"upright, turned right", 1, {QStringLiteral("rotate"), QStringLiteral("--right")}, {QStringLiteral("-rotate"), QStringLiteral("90")}},
+      {"upright, mirrored", 1, {QStringLiteral("rotate"), QStringLiteral("--flip-h")}, {QStringLiteral("-flip"), QStringLiteral("horizontal")}},
       {"upright, cropped", 1, {QStringLiteral("crop"), QStringLiteral("--rect=16,0,48,64")}, {QStringLiteral("-crop"), QStringLiteral("32x64+16+0")}},
       {"tagged 8, red eye", 8, {QStringLiteral("redeye"), QStringLiteral("--at=5,5")}, {}},
   };
@@ -507,6 +508,23 @@ TEST_F(EngineCli, MetadataStaysTheOrientationSaysOneAndNoThumbnailShowsTheOldPic
       ASSERT_FALSE(Shown.isNull());
       EXPECT_EQ(Shown.width() > Shown.height(), Saved.Width > Saved.Height)
           << "thumbnail " << Shown.width() << "x" << Shown.height() << ", picture " << Saved.Width << "x" << Saved.Height;
+      // The red rises from left to right in the stored picture: each quarter of the thumbnail
+      // has about the red of the same quarter of the saved picture, whichever way it was turned.
+      for (int Q = 0; Q < 4; ++Q) {
+        const int QX = Q % 2, QY = Q / 2;
+        double ThumbRed = 0, SavedRed = 0;
+        int ThumbCount = 0, SavedCount = 0;
+        for (int Y = QY * Shown.height() / 2; Y < (QY + 1) * Shown.height() / 2; ++Y)
+          for (int X = QX * Shown.width() / 2; X < (QX + 1) * Shown.width() / 2; ++X, ++ThumbCount)
+            ThumbRed += qRed(Shown.pixel(X, Y));
+        for (int Y = QY * Saved.Height / 2; Y < (QY + 1) * Saved.Height / 2; ++Y)
+          for (int X = QX * Saved.Width / 2; X < (QX + 1) * Saved.Width / 2; ++X, ++SavedCount)
+            SavedRed += uint8_t(Saved.Pixels[(qsizetype(Y) * Saved.Width + X) * Saved.Channels]);
+        EXPECT_NEAR(ThumbRed / ThumbCount, SavedRed / SavedCount, 12) << "quarter " << Q;
+      }
+    } else {
+      // Only a red-eye change may drop it: a turn or cut makes a new one from the blocks.
+      EXPECT_EQ(C.Cli[0], QStringLiteral("redeye")) << "the thumbnail was dropped";
     }
   }
 }

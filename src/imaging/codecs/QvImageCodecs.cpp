@@ -313,6 +313,22 @@ bool LoadImageBytes(TQvLoadTarget& target, const uint8_t* data, uint64_t size, i
   return DecodeImageBytes(target, data, size, false, formatId, error);
 }
 
+bool TransformJpegWithoutPixels(IVJPEG& engine, const QString& in, const QString& out,
+                                const std::function<void(IVJPEG& engine)>& transform) {
+  if (!EngineHasFile(engine, in)) return false;
+  OrientEngine(engine, engine.GetOrientation());
+  transform(engine);
+  bool saved = false;
+  if (engine.LeavePixelsOut() != 0) {
+    uint16_t quality[2] = {0, 0};
+    engine.GetQualityValues(quality);
+    TQvFileOutput output(out);
+    saved = output.Open() && engine.SaveToOutput(output, MakeVJPEGSaveOptions(quality)) != 0 && output.Commit();
+  }
+  engine.Close();
+  return saved;
+}
+
 bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t formatId, QString& error) {
   error.clear();
   if (!source.Pixels || !source.Properties) {

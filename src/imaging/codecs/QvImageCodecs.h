@@ -84,6 +84,13 @@ bool LoadImageBytes(TQvLoadTarget& target, const uint8_t* data, uint64_t size, i
 // user cancelled the quality question (nothing was written and nobody was told of a save).
 bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t formatId, QString& error);
 
+// Turns or mirrors a JPEG into another JPEG through the engine alone, its pixels never decoded:
+// upright by its orientation tag first, as a load would, then `transform`. Only done when the
+// result keeps every block; false leaves out as it was (not a JPEG, blocks off the grid, a
+// damaged file, a failed write), and the caller goes the way of a full load, which tells why.
+bool TransformJpegWithoutPixels(IVJPEG& engine, const QString& in, const QString& out,
+                                const std::function<void(IVJPEG& engine)>& transform);
+
 // Index of the encoder for an exact, case-sensitive MIME type ("image/jpeg", "image/tiff",
 // "image/png", "image/bmp"), or -1.
 int FindEncoder(const QString& mimeType);

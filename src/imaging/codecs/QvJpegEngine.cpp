@@ -304,6 +304,15 @@ int32_t TQvJpegEngine::ReadPixelRows(uint8_t* firstPixel, int32_t stride,
   return 1;
 }
 
+int32_t TQvJpegEngine::LeavePixelsOut() {
+  if (!FLoaded || !SaveIsLossless()) return 0;
+  FPixels = nullptr;
+  FPixelStride = 0;
+  FChangedRects.clear();
+  FPartialPixels = true;
+  return 1;
+}
+
 void TQvJpegEngine::WritePixels(const TVJPEGPixels& pixels, int32_t stride, int32_t, int32_t) {
   FPixels = pixels.FirstPixel;
   FPixelStride = stride != 0 ? stride : pixels.Stride;
@@ -392,7 +401,7 @@ bool TQvJpegEngine::Encode(const TVJPEGSaveOptions& options, std::vector<uint8_t
       change.Width = geometry.OutWidth;
       change.Height = geometry.OutHeight;
     }
-    const bool newThumbnail = pictureChanged && FPixels && JpegSegmentsHaveThumbnail(segments);
+    const bool newThumbnail = pictureChanged && (FPixels || FPartialPixels) && JpegSegmentsHaveThumbnail(segments);
     std::vector<TJpegMarkerOut> markers;
     // Each time from the segments as read: a change is not made twice.
     const std::vector<TJpegSegment> read = segments;

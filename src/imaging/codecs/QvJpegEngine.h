@@ -40,6 +40,7 @@ class TQvJpegEngine : public IVJPEG {
   int32_t SaveToOutput(TQvFileOutput& output, const TVJPEGSaveOptions& options) override;
   int32_t ReadPixelRows(uint8_t* firstPixel, int32_t stride,
                         const std::vector<std::pair<int32_t, int32_t>>& rows) override;
+  int32_t LeavePixelsOut() override;
   void SetRegion(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
   void FlipHorizontal(int32_t flags) override;
   void FlipVertical(int32_t flags) override;
@@ -95,7 +96,7 @@ class TQvJpegEngine : public IVJPEG {
   const uint8_t* FPixels = nullptr;
   int64_t FPixelStride = 0;
   std::vector<TRect> FChangedRects;
-  // The pixels were read in part (ReadPixelRows): only changed blocks may come from them, and an
-  // embedded thumbnail comes from a reduced decode of the source instead.
+  // The pixels were read in part (ReadPixelRows) or not at all (LeavePixelsOut): only changed
+  // blocks may come from them, and an embedded thumbnail comes from the source's DC coefficients.
   bool FPartialPixels = false;
 };

@@ -51,6 +51,11 @@ class IVJPEG {
                                 const std::vector<std::pair<int32_t, int32_t>>& /*rows*/) {
     return ReadPixels(firstPixel, stride, 0);
   }
+  // For a caller that reads no pixels and changes none, only turns and cuts: the next save copies
+  // every block, and a rebuilt thumbnail comes from the source's own blocks. Zero when the engine
+  // cannot save the pending state that way (the blocks would leave the grid); then the pixels are
+  // needed after all.
+  virtual int32_t LeavePixelsOut() { return 0; }
   virtual void SetRegion(int32_t left, int32_t top, int32_t right, int32_t bottom) = 0;
   virtual void FlipHorizontal(int32_t flags) = 0;
   virtual void FlipVertical(int32_t flags) = 0;

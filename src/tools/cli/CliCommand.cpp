@@ -144,7 +144,7 @@ QString SizeText(const TQvGraphicsDocument& Doc) {
 }
 
 int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocument& Doc)>& Edit,
-            const std::function<void()>& CreateTools) {
+            const std::function<void()>& CreateTools, const TCliShortcut& Shortcut) {
   const QString& In = Call.Files[0];
   const QString& Out = Call.Files[1];
   const std::optional<QString> QualityText = Call.Last(QStringLiteral("--quality"));
@@ -162,6 +162,8 @@ int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocu
     TQvGraphicsFormats Names;
     FormatId = SaveFormatOf(Names, Out);
   }
+
+  if (Shortcut && !HasQuality && Shortcut(In, Out, FormatId)) return ExitOk;
 
   // A fresh encoding never asks the lossless engine for anything: without one the file is read
   // once, by the decoder, instead of also being held whole for blocks that are never copied.

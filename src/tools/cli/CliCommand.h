@@ -92,8 +92,11 @@ TCliOption QualityOption();
 // usage or file error; the editor is torn down first), and writes OUT through the format registry,
 // atomically. A JPEG the lossless engine holds is written by it unless --quality was given.
 // CreateTools, when given, makes the modules the edit needs besides the red-eye tool, in their
-// places after it.
+// places after it. Shortcut, when given, may do the whole edit without the editor once the files
+// passed the checks (IN, OUT and OUT's format id): true when it wrote OUT; false leaves OUT as it
+// was, and the edit goes through the editor.
+using TCliShortcut = std::function<bool(const QString& In, const QString& Out, int FormatId)>;
 int RunEdit(const TCliInvocation& Call, const std::function<void(TQvGraphicsDocument& Doc)>& Edit,
-            const std::function<void()>& CreateTools = {});
+            const std::function<void()>& CreateTools = {}, const TCliShortcut& Shortcut = {});
 // "WxH" of the document, for messages.
 QString SizeText(const TQvGraphicsDocument& Doc);

@@ -2,6 +2,8 @@
 #include "CliCommand.h"
 
 #include "QvGraphicsDocument.h"
+#include "QvImageCodecs.h"
+#include "QvVJPEG.h"
 
 namespace {
 
@@ -26,10 +28,29 @@ int Run(const TCliInvocation& Call) {
   RequireFiles(Call, QStringLiteral("rotate"), 2);
   if (Operation == TQvImageOperation::None)
     throw TUsageError{QStringLiteral("rotate needs one of --left, --right, --flip-h and --flip-v")};
-  return RunEdit(Call, [&](TQvGraphicsDocument& Doc) {
-    if (!Doc.Transform(Operation))
-      throw TFileError{QStringLiteral("cannot rotate ") + Call.Files[0] + QStringLiteral(": not enough memory for the image")};
-  });
+  // A JPEG to a JPEG whose blocks stay on the grid needs no pixels: the engine turns the blocks
+  // and builds the thumbnail from their DC coefficients. Anything else goes through the editor.
+  const auto TurnBlocks = [Operation](const QString& In, const QString& Out, int FormatId) {
+    if (FormatId != QvFormatId::Jpeg) return false;
+    const std::unique_ptr<IVJPEG> Engine = CreateVJPEGObject();
+    return TransformJpegWithoutPixels(*Engine, In, Out, [Operation](IVJPEG& E) {
+      switch (Operation) {
+        case TQvImageOperation::RotateLeft: E.RotateLeft(0); break;
+        case TQvImageOperation::RotateRight: E.RotateRight(0); break;
+        case TQvImageOperation::FlipHorizontal: E.FlipHorizontal(0); break;
+        case TQvImageOperation::FlipVertical: E.FlipVertical(0); break;
+        case TQvImageOperation::None: break;
+      }
+    });
+  };
+  return RunEdit(
+      Call,
+      [&](TQvGraphicsDocument& Doc) {
+        if (!Doc.Transform(Operation))
+          throw TFileError{QStringLiteral("cannot rotate ") + Call.Files[0] +
+                           QStringLiteral(": not enough memory for the image")};
+      },
+      {}, TurnBlocks);
 }
 
 const TCliRegistration Registration{TCliCommand{
