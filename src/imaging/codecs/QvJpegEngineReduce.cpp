@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -24,35 +25,46 @@ void ReduceFromDc(j_decompress_ptr src, jvirt_barray_ptr* from, TJpegReduced& re
     for (int32_t by = 0; by < bh; ++by) {
       JBLOCKROW row = (*src->mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(src), from[c], JDIMENSION(by), 1,
                                                       FALSE)[0];
+      uint8_t* out = planes[c].data() + size_t(by) * size_t(bw);
       for (int32_t bx = 0; bx < bw; ++bx) {
         // An 8 × 8 inverse DCT of the DC term alone: DC × q / 8, around mid-grey.
-        const int32_t dc = int32_t(row[bx][0]) * q0;
-        const int32_t v = ((dc + 4) >> 3) + 128;
-        planes[c][size_t(by) * size_t(bw) + size_t(bx)] = uint8_t(std::clamp(v, 0, 255));
+        const int32_t v = ((int32_t(row[bx][0]) * q0 + 4) >> 3) + 128;
+        out[bx] = uint8_t(std::clamp(v, 0, 255));
       }
     }
   }
   const int maxH = src->max_h_samp_factor, maxV = src->max_v_samp_factor;
+  // Which block of each plane an output pixel takes, by column (rows are found once a row).
+  std::vector<int32_t> columns[3];
+  for (int c = 0; c < components; ++c) {
+    const jpeg_component_info& info = src->comp_info[c];
+    const int32_t bw = int32_t(info.width_in_blocks);
+    columns[c].resize(size_t(w));
+    for (int32_t x = 0; x < w; ++x) columns[c][size_t(x)] = std::min(bw - 1, x * info.h_samp_factor / maxH);
+  }
+  // YCbCr to RGB in 16-bit fixed point, rounded: the JFIF constants.
+  constexpr int32_t One = 1 << 16, Half = 1 << 15;
+  constexpr int32_t CbToB = int32_t(1.772 * One + 0.5), CbToG = int32_t(0.344136 * One + 0.5);
+  constexpr int32_t CrToG = int32_t(0.714136 * One + 0.5), CrToR = int32_t(1.402 * One + 0.5);
+  const auto level = [](int32_t value) { return uint8_t(std::clamp(value >> 16, 0, 255)); };
   for (int32_t y = 0; y < h; ++y) {
-    for (int32_t x = 0; x < w; ++x) {
-      int32_t v[3] = {0, 128, 128};
-      for (int c = 0; c < components; ++c) {
-        const jpeg_component_info& info = src->comp_info[c];
-        const int32_t bw = int32_t(info.width_in_blocks), bh = int32_t(info.height_in_blocks);
-        const int32_t bx = std::min(bw - 1, x * info.h_samp_factor / maxH);
-        const int32_t by = std::min(bh - 1, y * info.v_samp_factor / maxV);
-        v[c] = planes[c][size_t(by) * size_t(bw) + size_t(bx)];
-      }
-      uint8_t* p = reduced.Bgr.data() + (size_t(y) * size_t(w) + size_t(x)) * 3;
-      if (components == 1) {
-        p[0] = p[1] = p[2] = uint8_t(v[0]);
-        continue;
-      }
-      const double yy = v[0], cb = v[1] - 128.0, cr = v[2] - 128.0;
-      const auto level = [](double value) { return uint8_t(std::clamp(int(value + 0.5), 0, 255)); };
-      p[0] = level(yy + 1.772 * cb);
-      p[1] = level(yy - 0.344136 * cb - 0.714136 * cr);
-      p[2] = level(yy + 1.402 * cr);
+    const uint8_t* rows[3] = {};
+    for (int c = 0; c < components; ++c) {
+      const jpeg_component_info& info = src->comp_info[c];
+      const int32_t by = std::min(int32_t(info.height_in_blocks) - 1, y * info.v_samp_factor / maxV);
+      rows[c] = planes[c].data() + size_t(by) * size_t(info.width_in_blocks);
+    }
+    uint8_t* p = reduced.Bgr.data() + size_t(y) * size_t(w) * 3;
+    if (components == 1) {
+      for (int32_t x = 0; x < w; ++x, p += 3) p[0] = p[1] = p[2] = rows[0][columns[0][size_t(x)]];
+      continue;
+    }
+    for (int32_t x = 0; x < w; ++x, p += 3) {
+      const int32_t yy = int32_t(rows[0][columns[0][size_t(x)]]) * One + Half;
+      const int32_t cb = int32_t(rows[1][columns[1][size_t(x)]]) - 128, cr = int32_t(rows[2][columns[2][size_t(x)]]) - 128;
+      p[0] = level(yy + CbToB * cb);
+      p[1] = level(yy - CbToG * cb - CrToG * cr);
+      p[2] = level(yy + CrToR * cr);
     }
   }
   reduced.Width = w;
