@@ -482,6 +482,50 @@ TEST_F(JpegEngine, RowsReadInPartAreThoseOfTheWholeDecodeAndSaveTheSame) {
   EXPECT_EQ(ReadBytes(out), QByteArray("old"));
 }
 
+// A read of a few rows starts reading the coefficients for the save on another thread. They
+// belong to that source only: a new load in the meantime saves the new picture, and damage the
+// rows read never reached fails the save, leaving the target as it was.
+TEST_F(JpegEngine, CoefficientsReadAheadServeOnlyTheirOwnSourceAndItsDamageFailsTheSave) {
+  const QString first = Write(QStringLiteral("first.jpg"), Encode(320, 240, TJSAMP_420, false));
+  const QByteArray secondBytes = Encode(160, 96, TJSAMP_444, false, 60);
+  const QString second = Write(QStringLiteral("second.jpg"), secondBytes);
+  {
+    TQvJpegEngine engine;
+    std::vector<uint8_t> pixels(size_t(320) * 240 * 3, 0);
+    ASSERT_TRUE(engine.LoadFromFile(first, 0));
+    ASSERT_TRUE(engine.ReadPixelRows(pixels.data(), 320 * 3, {{0, 16}}));
+    ASSERT_TRUE(engine.LoadFromFile(second, 0));
+    ASSERT_TRUE(engine.ReadPixelRows(pixels.data(), 160 * 3, {{0, 16}}));
+    engine.WritePixels(TVJPEGPixels{pixels.data(), 160 * 3}, 160 * 3, 0, 0);
+    engine.SetChangedRects({TRect{0, 0, 8, 8}});
+    const QString out = Path(QStringLiteral("second-out.jpg"));
+    ASSERT_TRUE(engine.SaveToFile(out, TVJPEGSaveOptions{}));
+    const TPicture saved = Decode(ReadBytes(out)), want = Decode(secondBytes);
+    ASSERT_EQ(saved.Width, 160);
+    ASSERT_EQ(saved.Height, 96);
+    // Outside the first MCU row (the changed block and its neighbours) the second picture as it was.
+    EXPECT_EQ(FirstDifference(saved, want, [](int32_t, int32_t y) { return y < 16; }), "");
+    // Read ahead and then left: the engine goes with its thread unjoined by any save.
+    ASSERT_TRUE(engine.LoadFromFile(first, 0));
+    ASSERT_TRUE(engine.ReadPixelRows(pixels.data(), 320 * 3, {{0, 16}}));
+  }
+  // A restart marker that the file never declared, two thirds into the entropy-coded data: the
+  // top rows still decode.
+  QByteArray damaged = Encode(320, 240, TJSAMP_420, false);
+  damaged[damaged.size() * 2 / 3] = char(0xFF);
+  damaged[damaged.size() * 2 / 3 + 1] = char(0xD3);
+  const QString in = Write(QStringLiteral("damaged.jpg"), damaged);
+  TQvJpegEngine engine;
+  ASSERT_TRUE(engine.LoadFromFile(in, 0));
+  std::vector<uint8_t> pixels(size_t(320) * 240 * 3, 0);
+  ASSERT_TRUE(engine.ReadPixelRows(pixels.data(), 320 * 3, {{0, 16}}));
+  engine.WritePixels(TVJPEGPixels{pixels.data(), 320 * 3}, 320 * 3, 0, 0);
+  engine.SetChangedRects({TRect{0, 0, 8, 8}});
+  const QString out = Write(QStringLiteral("damaged-out.jpg"), "old");
+  EXPECT_FALSE(engine.SaveToFile(out, TVJPEGSaveOptions{}));
+  EXPECT_EQ(ReadBytes(out), QByteArray("old"));
+}
+
 // Pixels read in part give a whole-picture thumbnail, made from the source's blocks as the save
 // reads them, not from the rows left zero: every sampling, grey and progressive sources alike.
 TEST_F(JpegEngine, AThumbnailAfterAPartialReadShowsTheWholePicture) {

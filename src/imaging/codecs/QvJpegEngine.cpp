@@ -112,7 +112,9 @@ bool TQvJpegEngine::Adopt(std::vector<uint8_t> bytes, bool ownOutput) {
       !ReadJpegSegments(bytes.data(), bytes.size(), segments) ||
       (!ownOutput && !JpegReachesEnd(bytes.data(), bytes.size())))
     return false;
+  FAhead.reset();
   FBytes = std::move(bytes);
+  FHasThumbnail = JpegSegmentsHaveThumbnail(segments);
   FInfo = info;
   FOrientation = JpegSegmentsOrientation(segments);
   FLoaded = true;
@@ -141,6 +143,7 @@ int32_t TQvJpegEngine::LoadFromFile(const QString& fileName, int32_t) {
 }
 
 void TQvJpegEngine::Close() {
+  FAhead.reset();
   FLoaded = false;
   FPartialPixels = false;
   std::vector<uint8_t>().swap(FBytes);
@@ -299,7 +302,18 @@ int32_t TQvJpegEngine::ReadPixelRows(uint8_t* firstPixel, int32_t stride,
     if (FFlipY) sourceRows.emplace_back(FInfo.Height - (geometry.PlaneY + b), FInfo.Height - (geometry.PlaneY + t));
     else sourceRows.emplace_back(geometry.PlaneY + t, geometry.PlaneY + b);
   }
-  if (!JpegEngineDecodeRows(FBytes.data(), FBytes.size(), geometry, firstPixel, stride, sourceRows)) return 0;
+  // The save that follows keeps the blocks and reads all of them: on the other core, meanwhile.
+  if (!FAhead) {
+    try {
+      FAhead = std::make_unique<TJpegCoefficientsAhead>(FBytes.data(), FBytes.size(), FHasThumbnail);
+    } catch (...) {
+      FAhead.reset();  // no thread: the save reads them itself
+    }
+  }
+  if (!JpegEngineDecodeRows(FBytes.data(), FBytes.size(), geometry, firstPixel, stride, sourceRows)) {
+    FAhead.reset();
+    return 0;
+  }
   FPartialPixels = true;
   return 1;
 }
@@ -442,7 +456,10 @@ bool TQvJpegEngine::Encode(const TVJPEGSaveOptions& options, std::vector<uint8_t
     job.Markers = markers.data();
     job.MarkerCount = int32_t(markers.size());
     job.Progressive = FInfo.Progressive;
-    if (!JpegEngineSave(job, out)) return false;
+    job.Ahead = FAhead.get();
+    const bool saved = JpegEngineSave(job, out);
+    if (!job.Reencode) FAhead.reset();  // taken, or of no use to a second try
+    if (!saved) return false;
   }
   return true;
 }

@@ -560,31 +560,74 @@ void WriteMarkers(j_compress_ptr dst, const TJpegSaveJob* job) {
   }
 }
 
-bool SaveCore(const TJpegSaveJob* job, std::vector<uint8_t>* out, std::vector<uint8_t>* scratch) {
-  jpeg_decompress_struct src;
+}  // namespace
+
+struct TJpegHeldSource {
+  const uint8_t* Data = nullptr;
+  uint64_t Size = 0;
+  bool Reduce = false;
+  jpeg_decompress_struct Src{};
+  TEngineError Error{};
+  jvirt_barray_ptr* Coefficients = nullptr;
+  bool Read = false;
+  TJpegReduced Reduced;  // empty unless asked for and made
+};
+
+namespace {
+
+// The read of TJpegCoefficientsAhead's thread: the coefficients of the held bytes, and the eighth
+// size picture from them when asked. False (and the decompressor gone) on any error or damage.
+bool ReadHeldSource(TJpegHeldSource* held) {
+  j_decompress_ptr src = &held->Src;
+  InstallEngineErrors(held->Error);
+  src->err = &held->Error.Manager;
+  if (setjmp(held->Error.Jump)) {
+    jpeg_destroy_decompress(src);
+    return false;
+  }
+  jpeg_create_decompress(src);
+  jpeg_mem_src(src, held->Data, static_cast<unsigned long>(held->Size));
+  if (jpeg_read_header(src, TRUE) != JPEG_HEADER_OK) ERREXIT(src, JERR_NO_IMAGE);
+  held->Coefficients = jpeg_read_coefficients(src);
+  if (held->Reduce) {
+    try {
+      ReduceFromDc(src, held->Coefficients, held->Reduced);
+    } catch (...) {
+      held->Reduced = TJpegReduced{};  // the save makes it then
+    }
+  }
+  return true;
+}
+
+bool SaveCore(const TJpegSaveJob* job, TJpegHeldSource* held, std::vector<uint8_t>* out, std::vector<uint8_t>* scratch) {
+  jpeg_decompress_struct own;
   jpeg_compress_struct dst;
   TEngineError error;
   TVectorDestination destination;
-  std::memset(&src, 0, sizeof src);
+  std::memset(&own, 0, sizeof own);
   std::memset(&dst, 0, sizeof dst);
   InstallEngineErrors(error);
-  src.err = &error.Manager;
+  // Coefficients read ahead come with their decompressor, which reports to this save from now on.
+  j_decompress_ptr src = held ? &held->Src : &own;
+  src->err = &error.Manager;
   dst.err = &error.Manager;
   if (setjmp(error.Jump)) {
     jpeg_destroy_compress(&dst);
-    jpeg_destroy_decompress(&src);
+    jpeg_destroy_decompress(src);
     return false;
   }
   const TJpegGeometry* g = &job->Geometry;
-  jpeg_create_decompress(&src);
-  jpeg_mem_src(&src, job->Source, static_cast<unsigned long>(job->SourceSize));
-  if (jpeg_read_header(&src, TRUE) != JPEG_HEADER_OK) ERREXIT(&src, JERR_NO_IMAGE);
+  if (!held) {
+    jpeg_create_decompress(src);
+    jpeg_mem_src(src, job->Source, static_cast<unsigned long>(job->SourceSize));
+    if (jpeg_read_header(src, TRUE) != JPEG_HEADER_OK) ERREXIT(src, JERR_NO_IMAGE);
+  }
   jpeg_create_compress(&dst);
   UseVectorDestination(&dst, &destination, out);
 
   if (job->Reencode) {
     if (!job->Pixels) ERREXIT(&dst, JERR_BAD_BUFFER_MODE);
-    jpeg_copy_critical_parameters(&src, &dst);
+    jpeg_copy_critical_parameters(src, &dst);
     dst.input_components = 3;
     dst.in_color_space = JCS_EXT_BGR;
     SetOutputGeometry(&dst, g, job->Progressive);
@@ -594,27 +637,31 @@ bool SaveCore(const TJpegSaveJob* job, std::vector<uint8_t>* out, std::vector<ui
     WritePixelRows(&dst, job->Pixels, job->Stride, 0, 0, g->OutHeight, 0, int64_t(g->OutWidth) * g->OutHeight);
     jpeg_finish_compress(&dst);
     jpeg_destroy_compress(&dst);
-    jpeg_destroy_decompress(&src);
+    jpeg_destroy_decompress(src);
     return true;
   }
 
-  jvirt_barray_ptr* from = jpeg_read_coefficients(&src);
+  jvirt_barray_ptr* from = held ? held->Coefficients : jpeg_read_coefficients(src);
   if (job->ReducedSource) {
     try {
-      TJpegReduced reduced;
-      ReduceFromDc(&src, from, reduced);
-      job->ReducedSource(reduced);
+      if (held && !held->Reduced.Bgr.empty()) {
+        job->ReducedSource(held->Reduced);
+      } else {
+        TJpegReduced reduced;
+        ReduceFromDc(src, from, reduced);
+        job->ReducedSource(reduced);
+      }
     } catch (...) {
       // Without it the markers stay as they were given.
     }
   }
-  jpeg_copy_critical_parameters(&src, &dst);
+  jpeg_copy_critical_parameters(src, &dst);
   SetOutputGeometry(&dst, g, job->Progressive);
   TOutLayout layout;
   MakeOutLayout(&dst, g, &layout);
   if (g->PlaneX % layout.McuWidth != 0 || g->PlaneY % layout.McuHeight != 0) ERREXIT(&dst, JERR_BAD_CROP_SPEC);
   const bool untouched = !g->Transpose && !g->FlipX && !g->FlipY && g->PlaneX == 0 && g->PlaneY == 0 &&
-                         JDIMENSION(g->OutWidth) == src.image_width && JDIMENSION(g->OutHeight) == src.image_height;
+                         JDIMENSION(g->OutWidth) == src->image_width && JDIMENSION(g->OutHeight) == src->image_height;
   jvirt_barray_ptr* to = from;
   if (!untouched) {
     to = static_cast<jvirt_barray_ptr*>((*dst.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&dst), JPOOL_IMAGE,
@@ -624,7 +671,7 @@ bool SaveCore(const TJpegSaveJob* job, std::vector<uint8_t>* out, std::vector<ui
                                               JDIMENSION(layout.Blocks[c][0]), JDIMENSION(layout.Blocks[c][1]),
                                               JDIMENSION(dst.comp_info[c].v_samp_factor));
     (*dst.mem->realize_virt_arrays)(reinterpret_cast<j_common_ptr>(&dst));
-    FillTurned(&src, from, &dst, to, g, &layout);
+    FillTurned(src, from, &dst, to, g, &layout);
   }
   // The rectangles fill one progress run between them, each by its pixels.
   int64_t rectPixels = 0;
@@ -638,9 +685,9 @@ bool SaveCore(const TJpegSaveJob* job, std::vector<uint8_t>* out, std::vector<ui
   jpeg_write_coefficients(&dst, to);
   WriteMarkers(&dst, job);
   jpeg_finish_compress(&dst);
-  jpeg_finish_decompress(&src);
+  jpeg_finish_decompress(src);
   jpeg_destroy_compress(&dst);
-  jpeg_destroy_decompress(&src);
+  jpeg_destroy_decompress(src);
   return true;
 }
 
@@ -674,6 +721,29 @@ bool JpegEngineDecodeRows(const uint8_t* data, uint64_t size, const TJpegGeometr
                     int32_t(spans.size() / 2));
 }
 
+TJpegCoefficientsAhead::TJpegCoefficientsAhead(const uint8_t* data, uint64_t size, bool reduce)
+    : FHeld(std::make_unique<TJpegHeldSource>()) {
+  FHeld->Data = data;
+  FHeld->Size = size;
+  FHeld->Reduce = reduce;
+  if (!data || size < 4 || size > ULONG_MAX) return;
+  TJpegHeldSource* held = FHeld.get();
+  FThread = std::thread([held] { held->Read = ReadHeldSource(held); });
+}
+
+TJpegCoefficientsAhead::~TJpegCoefficientsAhead() {
+  if (FThread.joinable()) FThread.join();
+  // After a save took it, its decompressor is gone already; that is safe to repeat.
+  jpeg_destroy_decompress(&FHeld->Src);
+}
+
+TJpegHeldSource* TJpegCoefficientsAhead::Take(const uint8_t* data, uint64_t size) {
+  if (FThread.joinable()) FThread.join();
+  if (FTaken || !FHeld->Read || data != FHeld->Data || size != FHeld->Size) return nullptr;
+  FTaken = true;
+  return FHeld.get();
+}
+
 bool JpegEngineSave(const TJpegSaveJob& job, std::vector<uint8_t>& out) {
   if (!job.Source || job.SourceSize < 4 || job.SourceSize > ULONG_MAX || job.Geometry.OutWidth <= 0 ||
       job.Geometry.OutHeight <= 0)
@@ -685,7 +755,9 @@ bool JpegEngineSave(const TJpegSaveJob& job, std::vector<uint8_t>& out) {
   } catch (...) {
     return false;
   }
-  const bool ok = SaveCore(&job, &out, &scratch);
+  // A fresh encoding reads no coefficients: what was read ahead is left to its owner.
+  TJpegHeldSource* held = job.Ahead && !job.Reencode ? job.Ahead->Take(job.Source, job.SourceSize) : nullptr;
+  const bool ok = SaveCore(&job, held, &out, &scratch);
   if (!ok) out.clear();
   return ok;
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -53,6 +55,29 @@ struct TJpegReduced {
   std::vector<uint8_t> Bgr;
 };
 
+// The source's coefficients read on a second thread while the caller does other work, for a
+// save that keeps the blocks and follows soon (a caller that read only a few rows of pixels).
+// The save takes them instead of reading the source again; whatever went wrong on the way, it
+// reads the source itself, as without them. The bytes must outlive the object, which waits for
+// its thread when it goes.
+struct TJpegHeldSource;
+class TJpegCoefficientsAhead {
+ public:
+  // reduce: also the source at an eighth of its size, for a new thumbnail. Throws when no thread
+  // can be started.
+  TJpegCoefficientsAhead(const uint8_t* data, uint64_t size, bool reduce);
+  ~TJpegCoefficientsAhead();
+  TJpegCoefficientsAhead(const TJpegCoefficientsAhead&) = delete;
+  TJpegCoefficientsAhead& operator=(const TJpegCoefficientsAhead&) = delete;
+  // Waits for the read: what it read of exactly these bytes, once; nullptr otherwise.
+  TJpegHeldSource* Take(const uint8_t* data, uint64_t size);
+
+ private:
+  std::unique_ptr<TJpegHeldSource> FHeld;
+  std::thread FThread;
+  bool FTaken = false;
+};
+
 struct TJpegSaveJob {
   const uint8_t* Source = nullptr;
   uint64_t SourceSize = 0;
@@ -69,6 +94,8 @@ struct TJpegSaveJob {
   // any marker is written, with the source (as stored, not turned) at an eighth of its size made
   // from each block's mean. It may set Markers and MarkerCount; what it throws is ignored.
   std::function<void(const TJpegReduced&)> ReducedSource;
+  // The source's coefficients read ahead, if any (a save that keeps the blocks uses them).
+  TJpegCoefficientsAhead* Ahead = nullptr;
 };
 
 // Reads the header; true only for what the engine keeps losslessly: 8-bit Huffman (baseline,
