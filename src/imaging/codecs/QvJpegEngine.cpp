@@ -114,7 +114,6 @@ bool TQvJpegEngine::Adopt(std::vector<uint8_t> bytes, bool ownOutput) {
     return false;
   FAhead.reset();
   FBytes = std::move(bytes);
-  FHasThumbnail = JpegSegmentsHaveThumbnail(segments);
   FInfo = info;
   FOrientation = JpegSegmentsOrientation(segments);
   FLoaded = true;
@@ -305,7 +304,7 @@ int32_t TQvJpegEngine::ReadPixelRows(uint8_t* firstPixel, int32_t stride,
   // The save that follows keeps the blocks and reads all of them: on the other core, meanwhile.
   if (!FAhead) {
     try {
-      FAhead = std::make_unique<TJpegCoefficientsAhead>(FBytes.data(), FBytes.size(), FHasThumbnail);
+      FAhead = std::make_unique<TJpegCoefficientsAhead>(FBytes.data(), FBytes.size());
     } catch (...) {
       FAhead.reset();  // no thread: the save reads them itself
     }

@@ -100,7 +100,6 @@ class TQvJpegEngine : public IVJPEG {
   // The pixels were read in part (ReadPixelRows) or not at all (LeavePixelsOut): only changed
   // blocks may come from them, and an embedded thumbnail comes from the source's DC coefficients.
   bool FPartialPixels = false;
-  bool FHasThumbnail = false;  // the source's EXIF links a thumbnail
   // A partial read starts reading the coefficients for the save on another thread. Last, so it
   // is gone (its thread joined) before the bytes it reads.
   std::unique_ptr<TJpegCoefficientsAhead> FAhead;

@@ -3,7 +3,7 @@
 // the jump skips no destructor. Corrupt-data warnings count as errors, as in the decoder: a picture
 // that is not what the file holds must never be copied into a saved file.
 
-#include "QvJpegEngineCore.h"
+#include "QvJpegEngineLib.h"
 #include "QvProgress.h"
 
 #include "QvCodecInternal.h"
@@ -17,15 +17,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-// QvJpegEngineReduce.cpp: the source at an eighth of its size from the coefficients read.
-void ReduceFromDc(j_decompress_ptr src, jvirt_barray_ptr* from, TJpegReduced& reduced);
-
 namespace {
-
-struct TEngineError {
-  jpeg_error_mgr Manager;
-  jmp_buf Jump;
-};
 
 [[noreturn]] void OnEngineError(j_common_ptr info) {
   auto* error = reinterpret_cast<TEngineError*>(info->err);
@@ -35,6 +27,16 @@ struct TEngineError {
 void OnEngineMessage(j_common_ptr info, int level) {
   if (level < 0 && IsJpegDamageWarning(info->err->msg_code)) OnEngineError(info);
 }
+
+}  // namespace
+
+void InstallEngineErrors(TEngineError& error) {
+  jpeg_std_error(&error.Manager);
+  error.Manager.error_exit = OnEngineError;
+  error.Manager.emit_message = OnEngineMessage;
+}
+
+namespace {
 
 // A decoder multiplies by the quantisation values, an encoder divides by them: a table holding a
 // zero decodes but cannot be used to encode (libjpeg would divide by zero).
@@ -48,12 +50,6 @@ bool HasZeroQuantValue(const JQUANT_TBL* table) {
 void RefuseZeroQuantTables(j_compress_ptr info) {
   for (int slot = 0; slot < NUM_QUANT_TBLS; ++slot)
     if (HasZeroQuantValue(info->quant_tbl_ptrs[slot])) ERREXIT1(info, JERR_NO_QUANT_TABLE, slot);
-}
-
-void InstallEngineErrors(TEngineError& error) {
-  jpeg_std_error(&error.Manager);
-  error.Manager.error_exit = OnEngineError;
-  error.Manager.emit_message = OnEngineMessage;
 }
 
 int32_t CeilDiv(int64_t a, int64_t b) { return int32_t((a + b - 1) / b); }
@@ -560,46 +556,17 @@ void WriteMarkers(j_compress_ptr dst, const TJpegSaveJob* job) {
   }
 }
 
-}  // namespace
-
-struct TJpegHeldSource {
-  const uint8_t* Data = nullptr;
-  uint64_t Size = 0;
-  bool Reduce = false;
-  jpeg_decompress_struct Src{};
-  TEngineError Error{};
-  jvirt_barray_ptr* Coefficients = nullptr;
-  bool Read = false;
-  TJpegReduced Reduced;  // empty unless asked for and made
+// How a save uses coefficients read ahead.
+enum class THeldUse {
+  None,    // it reads the source itself
+  Whole,   // the read is complete: its decompressor is the save's source
+  Follow,  // the save reads the header itself and follows right behind the reader through its arrays
 };
 
-namespace {
-
-// The read of TJpegCoefficientsAhead's thread: the coefficients of the held bytes, and the eighth
-// size picture from them when asked. False (and the decompressor gone) on any error or damage.
-bool ReadHeldSource(TJpegHeldSource* held) {
-  j_decompress_ptr src = &held->Src;
-  InstallEngineErrors(held->Error);
-  src->err = &held->Error.Manager;
-  if (setjmp(held->Error.Jump)) {
-    jpeg_destroy_decompress(src);
-    return false;
-  }
-  jpeg_create_decompress(src);
-  jpeg_mem_src(src, held->Data, static_cast<unsigned long>(held->Size));
-  if (jpeg_read_header(src, TRUE) != JPEG_HEADER_OK) ERREXIT(src, JERR_NO_IMAGE);
-  held->Coefficients = jpeg_read_coefficients(src);
-  if (held->Reduce) {
-    try {
-      ReduceFromDc(src, held->Coefficients, held->Reduced);
-    } catch (...) {
-      held->Reduced = TJpegReduced{};  // the save makes it then
-    }
-  }
-  return true;
-}
-
-bool SaveCore(const TJpegSaveJob* job, TJpegHeldSource* held, std::vector<uint8_t>* out, std::vector<uint8_t>* scratch) {
+// markersLater: a Follow save leaves the markers out (the caller puts them in after SOI once the
+// read is complete, when the thumbnail can be made).
+bool SaveCore(const TJpegSaveJob* job, TJpegHeldSource* held, THeldUse use, bool markersLater,
+              std::vector<uint8_t>* out, std::vector<uint8_t>* scratch) {
   jpeg_decompress_struct own;
   jpeg_compress_struct dst;
   TEngineError error;
@@ -607,8 +574,8 @@ bool SaveCore(const TJpegSaveJob* job, TJpegHeldSource* held, std::vector<uint8_
   std::memset(&own, 0, sizeof own);
   std::memset(&dst, 0, sizeof dst);
   InstallEngineErrors(error);
-  // Coefficients read ahead come with their decompressor, which reports to this save from now on.
-  j_decompress_ptr src = held ? &held->Src : &own;
+  // A whole read comes with its decompressor, which reports to this save from now on.
+  j_decompress_ptr src = use == THeldUse::Whole ? &held->Src : &own;
   src->err = &error.Manager;
   dst.err = &error.Manager;
   if (setjmp(error.Jump)) {
@@ -617,13 +584,14 @@ bool SaveCore(const TJpegSaveJob* job, TJpegHeldSource* held, std::vector<uint8_
     return false;
   }
   const TJpegGeometry* g = &job->Geometry;
-  if (!held) {
+  if (use != THeldUse::Whole) {
     jpeg_create_decompress(src);
     jpeg_mem_src(src, job->Source, static_cast<unsigned long>(job->SourceSize));
     if (jpeg_read_header(src, TRUE) != JPEG_HEADER_OK) ERREXIT(src, JERR_NO_IMAGE);
   }
   jpeg_create_compress(&dst);
   UseVectorDestination(&dst, &destination, out);
+  if (use == THeldUse::Follow) FollowHeldSource(&dst, held);
 
   if (job->Reencode) {
     if (!job->Pixels) ERREXIT(&dst, JERR_BAD_BUFFER_MODE);
@@ -641,11 +609,15 @@ bool SaveCore(const TJpegSaveJob* job, TJpegHeldSource* held, std::vector<uint8_
     return true;
   }
 
-  jvirt_barray_ptr* from = held ? held->Coefficients : jpeg_read_coefficients(src);
-  if (job->ReducedSource) {
+  jvirt_barray_ptr* from = use == THeldUse::Whole    ? held->Coefficients
+                           : use == THeldUse::Follow ? held->Arrays
+                                                     : jpeg_read_coefficients(src);
+  if (job->ReducedSource && !markersLater) {
     try {
-      if (held && !held->Reduced.Bgr.empty()) {
-        job->ReducedSource(held->Reduced);
+      if (use == THeldUse::Whole && held->HasDc) {
+        TJpegReduced reduced;
+        CombineDcPlanes(held->Dc, reduced);
+        job->ReducedSource(reduced);
       } else {
         TJpegReduced reduced;
         ReduceFromDc(src, from, reduced);
@@ -683,9 +655,10 @@ bool SaveCore(const TJpegSaveJob* job, TJpegHeldSource* held, std::vector<uint8_
     rectsDone += RectPixels(job->Rects + i);
   }
   jpeg_write_coefficients(&dst, to);
-  WriteMarkers(&dst, job);
+  if (!markersLater) WriteMarkers(&dst, job);
   jpeg_finish_compress(&dst);
-  jpeg_finish_decompress(src);
+  // A Follow save's own decompressor read only the header.
+  if (use != THeldUse::Follow) jpeg_finish_decompress(src);
   jpeg_destroy_compress(&dst);
   jpeg_destroy_decompress(src);
   return true;
@@ -721,28 +694,36 @@ bool JpegEngineDecodeRows(const uint8_t* data, uint64_t size, const TJpegGeometr
                     int32_t(spans.size() / 2));
 }
 
-TJpegCoefficientsAhead::TJpegCoefficientsAhead(const uint8_t* data, uint64_t size, bool reduce)
-    : FHeld(std::make_unique<TJpegHeldSource>()) {
-  FHeld->Data = data;
-  FHeld->Size = size;
-  FHeld->Reduce = reduce;
-  if (!data || size < 4 || size > ULONG_MAX) return;
-  TJpegHeldSource* held = FHeld.get();
-  FThread = std::thread([held] { held->Read = ReadHeldSource(held); });
+namespace {
+
+// After a Follow save: the thumbnail from the DC terms the reader took, then the markers (as the
+// job's callback leaves them) written in after SOI.
+bool InsertMarkersAfterStart(const TJpegSaveJob& job, TJpegHeldSource& held, std::vector<uint8_t>& out) {
+  if (out.size() < 2 || out[0] != 0xFF || out[1] != 0xD8 || !AwaitHeldSource(&held)) return false;
+  try {
+    TJpegReduced reduced;
+    if (held.HasDc) CombineDcPlanes(held.Dc, reduced);
+    job.ReducedSource(reduced);
+  } catch (...) {
+    // Without it the markers stay as they were given.
+  }
+  try {
+    std::vector<uint8_t> segments;
+    for (int32_t i = 0; i < job.MarkerCount; ++i) {
+      const TJpegMarkerOut& marker = job.Markers[i];
+      if (marker.Size > 65533) continue;
+      const uint32_t length = marker.Size + 2;
+      segments.insert(segments.end(), {uint8_t(0xFF), uint8_t(marker.Code), uint8_t(length >> 8), uint8_t(length)});
+      segments.insert(segments.end(), marker.Data, marker.Data + marker.Size);
+    }
+    out.insert(out.begin() + 2, segments.begin(), segments.end());
+  } catch (...) {
+    return false;
+  }
+  return true;
 }
 
-TJpegCoefficientsAhead::~TJpegCoefficientsAhead() {
-  if (FThread.joinable()) FThread.join();
-  // After a save took it, its decompressor is gone already; that is safe to repeat.
-  jpeg_destroy_decompress(&FHeld->Src);
-}
-
-TJpegHeldSource* TJpegCoefficientsAhead::Take(const uint8_t* data, uint64_t size) {
-  if (FThread.joinable()) FThread.join();
-  if (FTaken || !FHeld->Read || data != FHeld->Data || size != FHeld->Size) return nullptr;
-  FTaken = true;
-  return FHeld.get();
-}
+}  // namespace
 
 bool JpegEngineSave(const TJpegSaveJob& job, std::vector<uint8_t>& out) {
   if (!job.Source || job.SourceSize < 4 || job.SourceSize > ULONG_MAX || job.Geometry.OutWidth <= 0 ||
@@ -757,7 +738,20 @@ bool JpegEngineSave(const TJpegSaveJob& job, std::vector<uint8_t>& out) {
   }
   // A fresh encoding reads no coefficients: what was read ahead is left to its owner.
   TJpegHeldSource* held = job.Ahead && !job.Reencode ? job.Ahead->Take(job.Source, job.SourceSize) : nullptr;
-  const bool ok = SaveCore(&job, held, &out, &scratch);
+  THeldUse use = THeldUse::None;
+  if (held) {
+    // Only blocks copied where they lie can be encoded in the order the reader fills them.
+    const TJpegGeometry& g = job.Geometry;
+    const bool inPlace = !g.Transpose && !g.FlipX && !g.FlipY && g.PlaneX == 0 && g.PlaneY == 0 &&
+                         JDIMENSION(g.OutWidth) == held->Src.image_width &&
+                         JDIMENSION(g.OutHeight) == held->Src.image_height;
+    if (held->OneScan && inPlace) use = THeldUse::Follow;
+    else if (AwaitHeldSource(held)) use = THeldUse::Whole;
+  }
+  // The thumbnail needs every block's DC term, and its marker comes before them all.
+  const bool markersLater = use == THeldUse::Follow && job.ReducedSource;
+  bool ok = SaveCore(&job, held, use, markersLater, &out, &scratch);
+  if (ok && markersLater) ok = InsertMarkersAfterStart(job, *held, out);
   if (!ok) out.clear();
   return ok;
 }

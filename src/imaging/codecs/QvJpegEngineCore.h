@@ -57,19 +57,21 @@ struct TJpegReduced {
 
 // The source's coefficients read on a second thread while the caller does other work, for a
 // save that keeps the blocks and follows soon (a caller that read only a few rows of pixels).
-// The save takes them instead of reading the source again; whatever went wrong on the way, it
-// reads the source itself, as without them. The bytes must outlive the object, which waits for
-// its thread when it goes.
+// The save takes them instead of reading the source again: for a source of one scan it encodes
+// right behind the reader, each block row once the reader has finished it. The thread also takes
+// each block's DC term for a thumbnail. Whatever went wrong on the way, the save fails or reads
+// the source itself, as without them. The bytes must outlive the object, which waits for its
+// thread when it goes (QvJpegEngineAhead.cpp).
 struct TJpegHeldSource;
 class TJpegCoefficientsAhead {
  public:
-  // reduce: also the source at an eighth of its size, for a new thumbnail. Throws when no thread
-  // can be started.
-  TJpegCoefficientsAhead(const uint8_t* data, uint64_t size, bool reduce);
+  // Throws when no thread can be started.
+  TJpegCoefficientsAhead(const uint8_t* data, uint64_t size);
   ~TJpegCoefficientsAhead();
   TJpegCoefficientsAhead(const TJpegCoefficientsAhead&) = delete;
   TJpegCoefficientsAhead& operator=(const TJpegCoefficientsAhead&) = delete;
-  // Waits for the read: what it read of exactly these bytes, once; nullptr otherwise.
+  // For a save of exactly these bytes, once: waits until the read failed (nullptr), ended, or
+  // (one scan) has set up the arrays it is filling.
   TJpegHeldSource* Take(const uint8_t* data, uint64_t size);
 
  private:

@@ -1,0 +1,183 @@
+// The source's coefficients read on a second thread for the save that follows. The reader's
+// memory manager is wrapped to learn the arrays and how far each is filled; a save of one scan's
+// blocks then follows right behind the reader instead of waiting for its end.
+#include "QvJpegEngineLib.h"
+
+#include <climits>
+#include <cstring>
+
+#include <jerror.h>
+
+namespace {
+
+TJpegHeldSource* HeldOf(j_common_ptr info) { return static_cast<TJpegHeldSource*>(info->client_data); }
+
+int32_t QuantZero(const jpeg_component_info& info) { return info.quant_table ? info.quant_table->quantval[0] : 1; }
+
+JDIMENSION RowCount(const TJpegHeldSource* held, int c) { return JDIMENSION(held->Rows[c].size()); }
+
+jvirt_barray_ptr RequestRecorded(j_common_ptr info, int pool, boolean preZero, JDIMENSION blocksPerRow,
+                                 JDIMENSION rows, JDIMENSION maxAccess) {
+  TJpegHeldSource* held = HeldOf(info);
+  jvirt_barray_ptr array = held->SrcRequest(info, pool, preZero, blocksPerRow, rows, maxAccess);
+  if (held->ArrayCount < MAX_COMPONENTS) {
+    held->Arrays[held->ArrayCount] = array;
+    // Sized here, filled as the reader reaches them; a failure leaves following off.
+    try {
+      held->Rows[held->ArrayCount].assign(rows, nullptr);
+    } catch (...) {
+      held->OneScan = false;
+    }
+    ++held->ArrayCount;
+  }
+  return array;
+}
+
+void PublishRealized(TJpegHeldSource* held) noexcept {
+  j_decompress_ptr src = &held->Src;
+  if (held->ArrayCount != src->num_components) held->OneScan = false;
+  try {
+    held->HasDc = InitDcPlanes(src, held->Dc);
+  } catch (...) {
+    held->HasDc = false;
+  }
+  {
+    std::lock_guard<std::mutex> lock(held->Lock);
+    held->Realized = true;
+  }
+  held->Moved.notify_all();
+}
+
+void RealizeRecorded(j_common_ptr info) {
+  TJpegHeldSource* held = HeldOf(info);
+  held->SrcRealize(info);
+  PublishRealized(held);
+}
+
+// The reader asks for rows [start, start + count) to write: those above are complete, and in one
+// scan never written again. Their DC terms are taken now, while they are in the cache and before a
+// save behind the reader may change them.
+void Advance(TJpegHeldSource* held, int c, JDIMENSION start, JDIMENSION count, JBLOCKARRAY rows) noexcept {
+  std::vector<JBLOCKROW>& known = held->Rows[c];
+  for (JDIMENSION i = 0; i < count && start + i < known.size(); ++i) known[start + i] = rows[i];
+  const JDIMENSION reached = held->Reached[c];  // only this thread writes it
+  if (start <= reached) return;
+  if (held->HasDc)
+    ReduceDcRows(held->Dc, c, QuantZero(held->Src.comp_info[c]), known.data(), int32_t(reached), int32_t(start));
+  {
+    std::lock_guard<std::mutex> lock(held->Lock);
+    held->Reached[c] = start;
+  }
+  held->Moved.notify_all();
+}
+
+JBLOCKARRAY AccessRecorded(j_common_ptr info, jvirt_barray_ptr array, JDIMENSION start, JDIMENSION count,
+                           boolean writable) {
+  TJpegHeldSource* held = HeldOf(info);
+  JBLOCKARRAY rows = held->SrcAccess(info, array, start, count, writable);
+  if (writable && held->OneScan) {
+    const int c = held->IndexOf(array);
+    if (c >= 0 && RowCount(held, c) > 0) Advance(held, c, start, count, rows);
+  }
+  return rows;
+}
+
+// The read itself. Only plain locals: errors jump here. On an error the decompressor stays for the
+// owner to destroy, since a save following behind may still be reading its arrays.
+bool ReadHeldSource(TJpegHeldSource* held) {
+  j_decompress_ptr src = &held->Src;
+  InstallEngineErrors(held->Error);
+  src->err = &held->Error.Manager;
+  src->client_data = held;
+  if (setjmp(held->Error.Jump)) return false;
+  jpeg_create_decompress(src);
+  held->SrcRequest = src->mem->request_virt_barray;
+  held->SrcRealize = src->mem->realize_virt_arrays;
+  held->SrcAccess = src->mem->access_virt_barray;
+  src->mem->request_virt_barray = RequestRecorded;
+  src->mem->realize_virt_arrays = RealizeRecorded;
+  src->mem->access_virt_barray = AccessRecorded;
+  jpeg_mem_src(src, held->Data, static_cast<unsigned long>(held->Size));
+  if (jpeg_read_header(src, TRUE) != JPEG_HEADER_OK) ERREXIT(src, JERR_NO_IMAGE);
+  held->OneScan = !jpeg_has_multiple_scans(src);
+  held->Coefficients = jpeg_read_coefficients(src);
+  // The rows the reader never moved past (all of them after several scans).
+  for (int c = 0; c < held->ArrayCount; ++c) {
+    const JDIMENSION first = held->OneScan ? held->Reached[c].load() : 0, end = RowCount(held, c);
+    for (JDIMENSION by = first; by < end; ++by)
+      held->Rows[c][by] = held->SrcAccess(reinterpret_cast<j_common_ptr>(src), held->Arrays[c], by, 1, FALSE)[0];
+    if (held->HasDc && end == JDIMENSION(held->Rows[c].size()) && end > 0)
+      ReduceDcRows(held->Dc, c, QuantZero(src->comp_info[c]), held->Rows[c].data(), int32_t(first), int32_t(end));
+  }
+  return true;
+}
+
+JBLOCKROW* RowsWhenReached(TJpegHeldSource* held, int c, JDIMENSION end) noexcept {
+  std::unique_lock<std::mutex> lock(held->Lock);
+  held->Moved.wait(lock, [&] { return held->Reached[c] >= end || held->Done; });
+  if (held->Reached[c] < end || end > RowCount(held, c)) return nullptr;
+  return held->Rows[c].data();
+}
+
+JBLOCKARRAY AccessFollowing(j_common_ptr info, jvirt_barray_ptr array, JDIMENSION start, JDIMENSION count,
+                            boolean writable) {
+  TJpegHeldSource* held = HeldOf(info);
+  const int c = held->IndexOf(array);
+  if (c < 0) return held->DstAccess(info, array, start, count, writable);
+  JBLOCKROW* rows = RowsWhenReached(held, c, start + count);
+  if (!rows) ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
+  return rows + start;
+}
+
+}  // namespace
+
+void FollowHeldSource(j_compress_ptr dst, TJpegHeldSource* held) {
+  dst->client_data = held;
+  held->DstAccess = dst->mem->access_virt_barray;
+  dst->mem->access_virt_barray = AccessFollowing;
+}
+
+bool AwaitHeldSource(TJpegHeldSource* held) {
+  std::unique_lock<std::mutex> lock(held->Lock);
+  held->Moved.wait(lock, [held] { return held->Done.load(); });
+  return held->Read.load();
+}
+
+TJpegCoefficientsAhead::TJpegCoefficientsAhead(const uint8_t* data, uint64_t size)
+    : FHeld(std::make_unique<TJpegHeldSource>()) {
+  FHeld->Data = data;
+  FHeld->Size = size;
+  if (!data || size < 4 || size > ULONG_MAX) {
+    FHeld->Done = true;
+    return;
+  }
+  TJpegHeldSource* held = FHeld.get();
+  FThread = std::thread([held] {
+    const bool read = ReadHeldSource(held);
+    {
+      std::lock_guard<std::mutex> lock(held->Lock);
+      // Rows and result before the end, for whoever looks without the lock.
+      if (read)
+        for (int c = 0; c < held->ArrayCount; ++c) held->Reached[c] = RowCount(held, c);
+      held->Read = read;
+      held->Done = true;
+    }
+    held->Moved.notify_all();
+  });
+}
+
+TJpegCoefficientsAhead::~TJpegCoefficientsAhead() {
+  if (FThread.joinable()) FThread.join();
+  // After a save took a whole read, its decompressor is gone already; that is safe to repeat.
+  jpeg_destroy_decompress(&FHeld->Src);
+}
+
+TJpegHeldSource* TJpegCoefficientsAhead::Take(const uint8_t* data, uint64_t size) {
+  if (FTaken || data != FHeld->Data || size != FHeld->Size) return nullptr;
+  TJpegHeldSource* held = FHeld.get();
+  std::unique_lock<std::mutex> lock(held->Lock);
+  held->Moved.wait(lock, [held] { return held->Done || (held->Realized && held->OneScan); });
+  if (held->Done && !held->Read) return nullptr;
+  FTaken = true;
+  return held;
+}
