@@ -21,6 +21,17 @@ struct TEngineError {
 // not what the file holds must never be copied into a saved file.
 void InstallEngineErrors(TEngineError& error);
 
+// A decoder multiplies by the quantisation values, an encoder divides by them: a table holding a
+// zero decodes but cannot be used to encode (libjpeg would divide by zero).
+inline bool HasZeroQuantValue(const JQUANT_TBL* table) {
+  if (!table) return false;
+  for (int k = 0; k < DCTSIZE2; ++k)
+    if (table->quantval[k] == 0) return true;
+  return false;
+}
+
+inline int32_t CeilDiv(int64_t a, int64_t b) { return int32_t((a + b - 1) / b); }
+
 // Each block's mean (8 × its DC term, dequantised) per component: one byte a block.
 struct TDcPlanes {
   int32_t Width = 0, Height = 0;  // the picture's, in pixels
