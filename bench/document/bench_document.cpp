@@ -9,6 +9,8 @@
 //                         timed), saved (target: within 1.2 x JpegtranCopyCommand);
 //   CliRotateCommand      the whole `ocuvane-cli rotate IN OUT --right` (target: within 1.6 x
 //                         JpegtranRotateCommand);
+//   CliRedEyeCommand      the whole `ocuvane-cli redeye IN OUT` with a click on each eye, lossless
+//                         (target: within 1.2 x JpegtranCopyCommand);
 //   JpegtranRotateCommand `jpegtran -rotate 90 -perfect`, JpegtranCopyCommand `jpegtran -copy all`.
 // The commands are whole processes started through the shell and write into the temporary folder.
 //
@@ -216,6 +218,15 @@ void CliRotateCommand(benchmark::State& State) {
               "ocuvane-cli failed (is it built beside this program?)");
 }
 
+void CliRedEyeCommand(benchmark::State& State) {
+  const QString Cli = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+  const QString Program = QFileInfo(Cli).absoluteDir().filePath(QStringLiteral("ocuvane-cli"));
+  QByteArray Clicks;
+  for (const TPoint& E : Eyes) Clicks += " --at " + QByteArray::number(E.X) + "," + QByteArray::number(E.Y);
+  TimeCommand(State, Quoted(Program) + " redeye " + Quoted(Photo().FileName) + " " + Quoted(OutputName()) + Clicks,
+              "ocuvane-cli failed (is it built beside this program?)");
+}
+
 void JpegtranRotateCommand(benchmark::State& State) {
   TimeCommand(State, "jpegtran -rotate 90 -perfect -outfile " + Quoted(OutputName()) + " " + Quoted(Photo().FileName),
               "jpegtran failed (is libjpeg-turbo-progs installed?)");
@@ -235,4 +246,5 @@ BENCHMARK(EngineRotateSave)->Unit(benchmark::kMillisecond)->UseRealTime()->Itera
 BENCHMARK(JpegtranRotateCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
 BENCHMARK(CliRotateCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
 BENCHMARK(EngineRedEyeSave)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
+BENCHMARK(CliRedEyeCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
 BENCHMARK(JpegtranCopyCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
