@@ -118,6 +118,20 @@ bool HideOutputHeader(int fd) {
   return ::pwrite(fd, head, QviHeaderSize, 0) == ssize_t(QviHeaderSize);
 }
 
+// A file written whole into output takes the target's place: a QVI file's header hidden in place
+// first.
+bool CommitOutput(TQvFileOutput& output, bool qvi, QString& error) {
+  if (qvi && !HideOutputHeader(output.Descriptor())) {
+    error = CodecText(QvCodecString::CannotHideHeader);
+    return false;
+  }
+  if (!output.Commit()) {
+    error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
+    return false;
+  }
+  return true;
+}
+
 // The changed rectangles in the saved area's coordinates (its top left is 0, 0), cut to the area.
 std::vector<TRect> ChangedRectsInArea(const std::vector<TRect>& changed, const TRect& area) {
   std::vector<TRect> rects;
@@ -160,15 +174,7 @@ bool SaveThroughEngine(TQvSaveSource& source, const QString& fileName, const TRe
                                          : CodecText(QvCodecString::CannotWrite, output.ErrorText());
     return false;
   }
-  if (qvi && !HideOutputHeader(output.Descriptor())) {
-    error = CodecText(QvCodecString::CannotHideHeader);
-    return false;
-  }
-  if (!output.Commit()) {
-    error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
-    return false;
-  }
-  return true;
+  return CommitOutput(output, qvi, error);
 }
 
 }  // namespace
@@ -401,15 +407,7 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
       error = CodecTextWithDetail(QvCodecString::CannotEncode, reason);
       return false;
     }
-    if (formatId == QvFormatId::Qvi && !HideOutputHeader(output.Descriptor())) {
-      error = CodecText(QvCodecString::CannotHideHeader);
-      return false;
-    }
-    if (!output.Commit()) {
-      error = CodecText(QvCodecString::CannotWrite, output.ErrorText());
-      return false;
-    }
-    return true;
+    return CommitOutput(output, formatId == QvFormatId::Qvi, error);
   }
   // PNG and TIFF are encoded whole, then written.
   const TQvMetadataBlobs metadata = BuildMetadataBlobs(properties);

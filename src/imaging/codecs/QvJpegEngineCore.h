@@ -92,9 +92,10 @@ struct TJpegSaveJob {
   const TJpegMarkerOut* Markers = nullptr;
   int32_t MarkerCount = 0;
   bool Progressive = false;
-  // For a save that keeps the blocks: called once the source's coefficients are read and before
-  // any marker is written, with the source (as stored, not turned) at an eighth of its size made
-  // from each block's mean. It may set Markers and MarkerCount; what it throws is ignored.
+  // For a save that keeps the blocks: called once the source's coefficients are all read and
+  // before the markers go into the file (a save that follows a reader ahead writes them in after
+  // SOI at its end), with the source (as stored, not turned) at an eighth of its size made from
+  // each block's mean. It may set Markers and MarkerCount; what it throws is ignored.
   std::function<void(const TJpegReduced&)> ReducedSource;
   // The source's coefficients read ahead, if any (a save that keeps the blocks uses them).
   TJpegCoefficientsAhead* Ahead = nullptr;
