@@ -31,12 +31,21 @@ class TScriptedEngine : public IVJPEG {
   TRect Region;
   std::vector<TRect> Changed;
   bool Loaded = false;
+  // The file as the engine holds it when it keeps a copy (KeepsBytes), with "Maker" made "Baker"
+  // to tell it from the file; Close wipes it, as freed memory would be.
+  bool KeepsBytes = false;
+  QByteArray Held;
 
-  int32_t LoadFromFile(const QString&, int32_t) override {
+  int32_t LoadFromFile(const QString& fileName, int32_t) override {
     Calls << "Load";
     if (Throws) throw std::runtime_error("engine failure");
     Loaded = Loads;
+    if (Loads && KeepsBytes) Held = ReadBytes(fileName).replace("Maker", "Baker");
     return Loads ? 1 : 0;
+  }
+  std::pair<const uint8_t*, uint64_t> LoadedFileBytes() override {
+    if (!Loaded || Held.isEmpty()) return {nullptr, 0};
+    return {reinterpret_cast<const uint8_t*>(Held.constData()), uint64_t(Held.size())};
   }
   int32_t IsLoaded() override { return Loaded ? 1 : 0; }
   int32_t GetWidth() override { return Width; }
@@ -66,6 +75,7 @@ class TScriptedEngine : public IVJPEG {
   void Close() override {
     Calls << "Close";
     Loaded = false;
+    Held.fill('\0');
   }
   uint16_t GetOrientation() override { return Orientation; }
   void GetQualityValues(uint16_t values[2]) override {
@@ -130,17 +140,39 @@ TEST_F(CodecEngine, EngineLoadTurnsTheImageAndTheTagSaysSo) {
 }
 
 TEST_F(CodecEngine, AnEngineThatThrowsOrDeclinesLeavesTheFileToTheDecoder) {
-  for (bool throws : {true, false}) {
-    SCOPED_TRACE(throws);
+  struct TCase {
+    const char* Name;
+    bool Throws, Loads, ReadFails, KeepsBytes;
+  } cases[] = {{"throws", true, false, false, false},
+               {"refuses the file", false, false, false, false},
+               {"cannot decode it", false, true, true, false},
+               // The loader let its own copy go for the engine's, which is gone with the engine's
+               // Close: the decoder reads the file afresh.
+               {"cannot decode the copy it kept", false, true, true, true}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
     FEngine = TScriptedEngine{};
-    FEngine.Throws = throws;
-    FEngine.Loads = false;
+    FEngine.Throws = c.Throws;
+    FEngine.Loads = c.Loads;
+    FEngine.ReadFails = c.ReadFails;
+    FEngine.KeepsBytes = c.KeepsBytes;
     auto loaded = LoadWithEngine(Path("photo.jpg"));
     ASSERT_TRUE(loaded->Ok) << loaded->Error.toStdString();
     // The decoder applied orientation 6 itself.
     EXPECT_EQ(loaded->Image.Width(), 4);
     EXPECT_EQ(loaded->Image.Height(), 6);
+    EXPECT_EQ(ReadAsciiProperty(loaded->Properties, QvPropertyTag::Make), "Maker");
   }
+}
+
+// An engine that keeps the file is the only copy in memory: the metadata come from it (its copy
+// here says "Baker" where the file says "Maker").
+TEST_F(CodecEngine, TheMetadataComeFromTheCopyTheEngineKeeps) {
+  FEngine.KeepsBytes = true;
+  auto loaded = LoadWithEngine(Path("photo.jpg"));
+  ASSERT_TRUE(loaded->Ok) << loaded->Error.toStdString();
+  EXPECT_EQ(loaded->FormatId, QvFormatId::Jpeg);
+  EXPECT_EQ(ReadAsciiProperty(loaded->Properties, QvPropertyTag::Make), "Baker");
 }
 
 TEST_F(CodecEngine, SaveGoesThroughTheEngineWithoutAskingAndRetriesOnce) {

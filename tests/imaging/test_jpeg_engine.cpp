@@ -526,6 +526,30 @@ TEST_F(JpegEngine, CoefficientsReadAheadServeOnlyTheirOwnSourceAndItsDamageFails
   EXPECT_EQ(ReadBytes(out), QByteArray("old"));
 }
 
+// A save right behind the reader gives back the rows it has written as it goes. Big enough for
+// that to happen many times over, the saved picture is still the source everywhere but at the
+// changed blocks, in every sampling.
+TEST_F(JpegEngine, ASaveBehindTheReaderLosesNoRowItGaveBack) {
+  for (const int sampling : {TJSAMP_420, TJSAMP_444, TJSAMP_GRAY}) {
+    SCOPED_TRACE(sampling);
+    const QByteArray source = Encode(2400, 1600, sampling, false);
+    const QString in = Write(QStringLiteral("big.jpg"), source);
+    TQvJpegEngine engine;
+    ASSERT_TRUE(engine.LoadFromFile(in, 0));
+    std::vector<uint8_t> pixels(size_t(2400) * 1600 * 3, 0);
+    ASSERT_TRUE(engine.ReadPixelRows(pixels.data(), 2400 * 3, {{800, 832}}));
+    for (int32_t x = 0; x < 64 * 3; ++x) pixels[size_t(816) * 2400 * 3 + size_t(x)] = 255;
+    engine.WritePixels(TVJPEGPixels{pixels.data(), 2400 * 3}, 2400 * 3, 0, 0);
+    engine.SetChangedRects({TRect{0, 816, 64, 817}});
+    const QString out = Path(QStringLiteral("big-out.jpg"));
+    ASSERT_TRUE(engine.SaveToFile(out, TVJPEGSaveOptions{}));
+    const TPicture saved = Decode(ReadBytes(out)), want = Decode(source);
+    ASSERT_EQ(saved.Width, 2400);
+    ASSERT_EQ(saved.Height, 1600);
+    EXPECT_EQ(FirstDifference(saved, want, [](int32_t x, int32_t y) { return x < 96 && y >= 784 && y < 848; }), "");
+  }
+}
+
 // Pixels read in part give a whole-picture thumbnail, made from the source's blocks as the save
 // reads them, not from the rows left zero: every sampling, grey and progressive sources alike.
 TEST_F(JpegEngine, AThumbnailAfterAPartialReadShowsTheWholePicture) {

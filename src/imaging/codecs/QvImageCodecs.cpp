@@ -75,7 +75,8 @@ enum class TEngineLoad { Loaded, Failed, Declined };
 
 // Declined: the engine took the header but could not decode the picture (damaged data); the
 // decoder then opens the file or reports what is wrong with it.
-TEngineLoad LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const QByteArray& bytes, QString& error) {
+TEngineLoad LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const uint8_t* data, uint64_t size,
+                              QString& error) {
   OrientEngine(engine, engine.GetOrientation());
   const int32_t width = engine.GetWidth(), height = engine.GetHeight();
   if (!CheckImageSize(width, height)) {
@@ -102,9 +103,8 @@ TEngineLoad LoadThroughEngine(TQvLoadTarget& target, IVJPEG& engine, const QByte
     return TEngineLoad::Declined;
   }
   TQvImageHeader header;
-  JpegReadHeader(reinterpret_cast<const uint8_t*>(bytes.constData()), uint64_t(bytes.size()), header);
-  ReadImageProperties(*target.Properties, reinterpret_cast<const uint8_t*>(bytes.constData()),
-                      uint64_t(bytes.size()), header.ResolutionX, header.ResolutionY);
+  JpegReadHeader(data, size, header);
+  ReadImageProperties(*target.Properties, data, size, header.ResolutionX, header.ResolutionY);
   // The rows are upright now; a tag still saying otherwise would turn them again in other viewers.
   ResetOrientationProperty(*target.Properties);
   target.SourceFormat = PixelFormat24;
@@ -254,6 +254,20 @@ bool DecodeImageBytes(TQvLoadTarget& target, const uint8_t* data, uint64_t size,
   return true;
 }
 
+// The whole file into bytes; false with the message when it cannot be read or is empty.
+bool ReadWholeImageFile(const QString& fileName, QByteArray& bytes, QString& error) {
+  QString reason;
+  if (!ReadImageFile(fileName, bytes, reason)) {
+    error = CodecText(QvCodecString::CannotRead, reason);
+    return false;
+  }
+  if (bytes.isEmpty()) {
+    error = CodecText(QvCodecString::EmptyFile);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool LoadImageFile(TQvLoadTarget& target, const QString& fileName, int32_t& formatId, QString& error) {
@@ -277,23 +291,17 @@ bool LoadImageFile(TQvLoadTarget& target, const QString& fileName, int32_t& form
   }
 
   QByteArray bytes;
-  QString reason;
-  if (!ReadImageFile(fileName, bytes, reason)) {
-    error = CodecText(QvCodecString::CannotRead, reason);
-    return false;
-  }
-  if (bytes.isEmpty()) {
-    error = CodecText(QvCodecString::EmptyFile);
-    return false;
-  }
+  if (!ReadWholeImageFile(fileName, bytes, error)) return false;
   // A QVI file is un-hidden in memory only: the file itself is never written by opening it.
-  uint8_t* data = reinterpret_cast<uint8_t*>(bytes.data());
-  const uint64_t size = uint64_t(bytes.size());
-  const bool qvi = RevealHeader(data, size);
+  bool qvi = RevealHeader(reinterpret_cast<uint8_t*>(bytes.data()), uint64_t(bytes.size()));
 
   // The engine reads files by name, and a QVI file on disk is not a JPEG; QVI goes through the decoder.
   if (target.Engine && !qvi && EngineHasFile(*target.Engine, fileName)) {
-    switch (LoadThroughEngine(target, *target.Engine, bytes, error)) {
+    // One copy of the file in memory, the engine's, when it keeps one.
+    const auto [held, heldSize] = target.Engine->LoadedFileBytes();
+    if (held) bytes = QByteArray();
+    const uint8_t* data = held ? held : reinterpret_cast<const uint8_t*>(bytes.constData());
+    switch (LoadThroughEngine(target, *target.Engine, data, held ? heldSize : uint64_t(bytes.size()), error)) {
       case TEngineLoad::Loaded:
         formatId = QvFormatId::Jpeg;
         return true;
@@ -303,11 +311,17 @@ bool LoadImageFile(TQvLoadTarget& target, const QString& fileName, int32_t& form
         return false;
       case TEngineLoad::Declined:
         target.Engine->Close();
+        // The decoders read the file afresh then, to open it or to say what is wrong with it.
+        if (bytes.isEmpty()) {
+          if (!ReadWholeImageFile(fileName, bytes, error)) return false;
+          qvi = RevealHeader(reinterpret_cast<uint8_t*>(bytes.data()), uint64_t(bytes.size()));
+        }
         break;
     }
   }
 
-  return DecodeImageBytes(target, data, size, qvi, formatId, error);
+  return DecodeImageBytes(target, reinterpret_cast<uint8_t*>(bytes.data()), uint64_t(bytes.size()), qvi, formatId,
+                          error);
 }
 
 bool LoadImageBytes(TQvLoadTarget& target, const uint8_t* data, uint64_t size, int32_t& formatId, QString& error) {

@@ -326,6 +326,11 @@ int32_t TQvJpegEngine::LeavePixelsOut() {
   return 1;
 }
 
+std::pair<const uint8_t*, uint64_t> TQvJpegEngine::LoadedFileBytes() {
+  if (!FLoaded || FBytes.empty()) return {nullptr, 0};
+  return {FBytes.data(), uint64_t(FBytes.size())};
+}
+
 void TQvJpegEngine::WritePixels(const TVJPEGPixels& pixels, int32_t stride, int32_t, int32_t) {
   FPixels = pixels.FirstPixel;
   FPixelStride = stride != 0 ? stride : pixels.Stride;

@@ -42,6 +42,7 @@ class TQvJpegEngine : public IVJPEG {
   int32_t ReadPixelRows(uint8_t* firstPixel, int32_t stride,
                         const std::vector<std::pair<int32_t, int32_t>>& rows) override;
   int32_t LeavePixelsOut() override;
+  std::pair<const uint8_t*, uint64_t> LoadedFileBytes() override;
   void SetRegion(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
   void FlipHorizontal(int32_t flags) override;
   void FlipVertical(int32_t flags) override;

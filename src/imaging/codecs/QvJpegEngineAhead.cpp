@@ -3,12 +3,17 @@
 // blocks then follows right behind the reader instead of waiting for its end.
 #include "QvJpegEngineLib.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
 #include <jerror.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
+
+constexpr uintptr_t ReleaseStep = uintptr_t(1) << 20;
 
 TJpegHeldSource* HeldOf(j_common_ptr info) { return static_cast<TJpegHeldSource*>(info->client_data); }
 
@@ -22,6 +27,7 @@ jvirt_barray_ptr RequestRecorded(j_common_ptr info, int pool, boolean preZero, J
   jvirt_barray_ptr array = held->SrcRequest(info, pool, preZero, blocksPerRow, rows, maxAccess);
   if (held->ArrayCount < MAX_COMPONENTS) {
     held->Arrays[held->ArrayCount] = array;
+    held->RowBlocks[held->ArrayCount] = blocksPerRow;
     // Sized here, filled as the reader reaches them; a failure leaves following off.
     try {
       held->Rows[held->ArrayCount].assign(rows, nullptr);
@@ -119,6 +125,27 @@ JBLOCKROW* RowsWhenReached(TJpegHeldSource* held, int c, JDIMENSION end) noexcep
   return held->Rows[c].data();
 }
 
+// Gives the pages of component c's rows above `start` back to the system: the save has passed them
+// and neither it nor the reader comes back to them. Only whole pages within the rows' own run.
+void ReleaseRowsAbove(TJpegHeldSource* held, int c, JDIMENSION start) noexcept {
+  if (held->Scattered[c] || start == 0) return;
+  const std::vector<JBLOCKROW>& rows = held->Rows[c];
+  const JDIMENSION blocks = held->RowBlocks[c];
+  for (JDIMENSION by = 1; by <= start && by < rows.size(); ++by)
+    if (rows[by] != rows[0] + size_t(by) * blocks) {
+      held->Scattered[c] = true;
+      return;
+    }
+  static const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  const uintptr_t first = (reinterpret_cast<uintptr_t>(rows[0]) + page - 1) / page * page;
+  const uintptr_t end = reinterpret_cast<uintptr_t>(rows[0] + size_t(start) * blocks) / page * page;
+  const uintptr_t from = std::max(first, held->ReleasedTo[c]);
+  // A megabyte at a time: each call stops the reader's core to flush what it has mapped.
+  if (end <= from || end - from < ReleaseStep) return;
+  if (madvise(reinterpret_cast<void*>(from), end - from, MADV_DONTNEED) == 0) held->ReleasedTo[c] = end;
+  else held->Scattered[c] = true;
+}
+
 JBLOCKARRAY AccessFollowing(j_common_ptr info, jvirt_barray_ptr array, JDIMENSION start, JDIMENSION count,
                             boolean writable) {
   TJpegHeldSource* held = HeldOf(info);
@@ -126,6 +153,7 @@ JBLOCKARRAY AccessFollowing(j_common_ptr info, jvirt_barray_ptr array, JDIMENSIO
   if (c < 0) return held->DstAccess(info, array, start, count, writable);
   JBLOCKROW* rows = RowsWhenReached(held, c, start + count);
   if (!rows) ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
+  if (held->ReleaseBehind && !writable) ReleaseRowsAbove(held, c, start);
   return rows + start;
 }
 
@@ -141,6 +169,10 @@ bool AwaitHeldSource(TJpegHeldSource* held) {
   std::unique_lock<std::mutex> lock(held->Lock);
   held->Moved.wait(lock, [held] { return held->Done.load(); });
   return held->Read.load();
+}
+
+void ReleaseHeldRowsBehind(TJpegHeldSource* held) {
+  held->ReleaseBehind = true;
 }
 
 TJpegCoefficientsAhead::TJpegCoefficientsAhead(const uint8_t* data, uint64_t size)

@@ -434,6 +434,8 @@ bool SaveCore(const TJpegSaveJob* job, TJpegHeldSource* held, THeldUse use, bool
       ERREXIT(&dst, JERR_BAD_BUFFER_MODE);
     rectsDone += RectPixels(job->Rects + i);
   }
+  // One pass over the blocks, each row once: what it has written it no longer needs.
+  if (use == THeldUse::Follow && !job->Progressive && !dst.optimize_coding) ReleaseHeldRowsBehind(held);
   jpeg_write_coefficients(&dst, to);
   if (!markersLater) WriteMarkers(&dst, job);
   jpeg_finish_compress(&dst);

@@ -73,6 +73,8 @@ struct TJpegHeldSource {
   // The following save's own access method (its other arrays go through it).
   JBLOCKARRAY (*DstAccess)(j_common_ptr, jvirt_barray_ptr, JDIMENSION, JDIMENSION, boolean) = nullptr;
 
+  JDIMENSION RowBlocks[MAX_COMPONENTS] = {};   // each array's blocks per row
+
   // Changed under Lock (for Moved), read with or without it.
   std::mutex Lock;
   std::condition_variable Moved;
@@ -80,6 +82,12 @@ struct TJpegHeldSource {
   std::atomic<bool> Done{false};      // the read ended, whole (Read) or not
   std::atomic<bool> Read{false};
   std::atomic<JDIMENSION> Reached[MAX_COMPONENTS] = {};  // how many block rows of each array are complete
+
+  // The save's own: when it reads each block row once, from the top, the rows it has passed go
+  // back to the system as it goes.
+  bool ReleaseBehind = false;
+  uintptr_t ReleasedTo[MAX_COMPONENTS] = {};  // the address below which an array is given back
+  bool Scattered[MAX_COMPONENTS] = {};        // its rows are not one run: none are given back
 
   int IndexOf(jvirt_barray_ptr array) const {
     for (int i = 0; i < ArrayCount; ++i)
@@ -93,3 +101,6 @@ struct TJpegHeldSource {
 void FollowHeldSource(j_compress_ptr dst, TJpegHeldSource* held);
 // Waits for the end of the read; true when it read the whole source.
 bool AwaitHeldSource(TJpegHeldSource* held);
+// From now on the save reads each block row of the held arrays once, from the top down: the rows
+// above the last one it asked for go back to the system.
+void ReleaseHeldRowsBehind(TJpegHeldSource* held);

@@ -56,6 +56,9 @@ class IVJPEG {
   // cannot save the pending state that way (the blocks would leave the grid); then the pixels are
   // needed after all.
   virtual int32_t LeavePixelsOut() { return 0; }
+  // The file as LoadFromFile read it, while the engine holds it ({nullptr, 0} when it keeps no
+  // copy): a caller that read the same file can let its own copy go.
+  virtual std::pair<const uint8_t*, uint64_t> LoadedFileBytes() { return {nullptr, 0}; }
   virtual void SetRegion(int32_t left, int32_t top, int32_t right, int32_t bottom) = 0;
   virtual void FlipHorizontal(int32_t flags) = 0;
   virtual void FlipVertical(int32_t flags) = 0;
