@@ -306,19 +306,21 @@ bool BmpDecode(const uint8_t* data, uint64_t size, TQvRowTarget& target, QString
   return true;
 }
 
-bool BmpWrite(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
-              const std::function<bool(const uint8_t*, size_t)>& write, QString& reason) {
+uint64_t BmpRowSize(int32_t width) { return (uint64_t(width) * 3 + 3) & ~uint64_t(3); }
+
+bool BmpFileHeader(int32_t width, int32_t height, int32_t resolutionX, int32_t resolutionY,
+                   uint8_t (&p)[BmpHeaderSize], QString& reason) {
   reason.clear();
-  if (area.IsEmpty() || pixels.Format != PixelFormat24) return false;
-  const uint64_t width = uint64_t(area.Width()), height = uint64_t(area.Height());
-  const uint64_t rowSize = (width * 3 + 3) & ~uint64_t(3);
-  const uint64_t imageSize = rowSize * height;
+  if (width <= 0 || height <= 0) return false;
+  const uint64_t rowSize = BmpRowSize(width);
+  const uint64_t imageSize = rowSize * uint64_t(height);
   const uint64_t fileSize = FileHeaderSize + 40 + imageSize;
   if (fileSize > 0xFFFFFFFFu) {
     reason = QStringLiteral("image too large for BMP");
     return false;
   }
-  uint8_t p[FileHeaderSize + 40] = {};
+  static_assert(BmpHeaderSize == FileHeaderSize + 40);
+  std::memset(p, 0, sizeof p);
   p[0] = 'B';
   p[1] = 'M';
   Put32(p + 2, uint32_t(fileSize));
@@ -332,6 +334,17 @@ bool BmpWrite(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, i
   Put32(h + 20, uint32_t(imageSize));
   Put32(h + 24, uint32_t(resolutionX > 0 ? std::lround(resolutionX / 0.0254) : 0));
   Put32(h + 28, uint32_t(resolutionY > 0 ? std::lround(resolutionY / 0.0254) : 0));
+  return true;
+}
+
+bool BmpWrite(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
+              const std::function<bool(const uint8_t*, size_t)>& write, QString& reason) {
+  reason.clear();
+  if (area.IsEmpty() || pixels.Format != PixelFormat24) return false;
+  const uint64_t width = uint64_t(area.Width()), height = uint64_t(area.Height());
+  const uint64_t rowSize = BmpRowSize(area.Width());
+  uint8_t p[BmpHeaderSize];
+  if (!BmpFileHeader(area.Width(), area.Height(), resolutionX, resolutionY, p, reason)) return false;
   if (!write(p, sizeof p)) return false;
   // The rows go out bottom-up in chunks of about a megabyte: the file never exists in memory
   // beside the image.

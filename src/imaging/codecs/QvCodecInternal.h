@@ -141,6 +141,12 @@ bool JpegWrite(const TQvPixels& pixels, const TRect& area, int quality, int32_t 
                const std::function<bool(const uint8_t*, size_t)>& write, QString& reason);
 bool BmpWrite(const TQvPixels& pixels, const TRect& area, int32_t resolutionX, int32_t resolutionY,
               const std::function<bool(const uint8_t*, size_t)>& write, QString& reason);
+// A 24-bit BMP file's headers, which its bottom-up rows (each BmpRowSize bytes) follow; false
+// (with the reason) when the picture is too large for the format.
+constexpr int BmpHeaderSize = 54;
+uint64_t BmpRowSize(int32_t width);
+bool BmpFileHeader(int32_t width, int32_t height, int32_t resolutionX, int32_t resolutionY,
+                   uint8_t (&header)[BmpHeaderSize], QString& reason);
 
 // What the first bytes say the file is (never the extension).
 TQvFileKind SniffFileKind(const uint8_t* data, uint64_t size);

@@ -6,14 +6,17 @@
 
 #include "QvCodecInternal.h"
 #include "QvCodecStrings.h"
+#include "QvJpegEngineCore.h"
 #include "QvVJPEG.h"
 
 #include "QvFileOutput.h"
 
 #include <QFile>
 
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
 
@@ -347,6 +350,84 @@ bool TransformJpegWithoutPixels(IVJPEG& engine, const QString& in, const QString
   }
   engine.Close();
   return saved;
+}
+
+namespace {
+
+// All of count pieces at offset, however few bytes each call takes.
+bool WriteAllAt(int fd, iovec* pieces, int count, off_t offset) {
+  while (count > 0) {
+    const ssize_t wrote = ::pwritev(fd, pieces, count, offset);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    offset += wrote;
+    for (size_t left = size_t(wrote); left > 0;) {
+      if (left >= pieces->iov_len) {
+        left -= pieces->iov_len;
+        ++pieces;
+        --count;
+      } else {
+        pieces->iov_base = static_cast<uint8_t*>(pieces->iov_base) + left;
+        pieces->iov_len -= left;
+        left = 0;
+      }
+    }
+    while (count > 0 && pieces->iov_len == 0) {
+      ++pieces;
+      --count;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ConvertJpegToBmp(const QString& in, const QString& out) {
+  std::vector<uint8_t> bytes;
+  uint64_t got = 0;
+  QString reason;
+  if (!ReadImageFile(in, uint64_t(1) << 31,
+                     [&](uint64_t count) {
+                       bytes.resize(size_t(count));
+                       return bytes.data();
+                     },
+                     got, reason))
+    return false;
+  bytes.resize(size_t(got));
+  TJpegSourceInfo info;
+  std::vector<TJpegSegment> segments;
+  // Only what a load takes upright as it is stored, through the engine's own decode.
+  if (!JpegEngineInspect(bytes.data(), bytes.size(), info) || !CheckImageSize(info.Width, info.Height) ||
+      !ReadJpegSegments(bytes.data(), bytes.size(), segments) || JpegSegmentsOrientation(segments) != 1)
+    return false;
+  TQvImageHeader header;
+  JpegReadHeader(bytes.data(), bytes.size(), header);
+  // As a load records it: a file without a resolution counts as a screen image.
+  const int32_t resolutionX = header.ResolutionX > 0 ? header.ResolutionX : 96;
+  const int32_t resolutionY = header.ResolutionY > 0 ? header.ResolutionY : 96;
+  uint8_t head[BmpHeaderSize];
+  if (!BmpFileHeader(info.Width, info.Height, resolutionX, resolutionY, head, reason)) return false;
+  TQvFileOutput output(out);
+  if (!output.Open() || !output.Write(head, sizeof head)) return false;
+  // Each strip's rows land where the bottom-up file keeps them, straight from the decoder's rows.
+  const int fd = output.Descriptor();
+  const uint64_t rowSize = BmpRowSize(info.Width), rowBytes = uint64_t(info.Width) * 3;
+  static const uint8_t padding[3] = {0, 0, 0};
+  // Called from within the decoder, so nothing here may throw: no allocation.
+  constexpr int32_t MaxRows = 64;
+  iovec pieces[2 * MaxRows];
+  const bool decoded = JpegEngineDecodeStrips(
+      bytes.data(), bytes.size(), [&](int32_t top, int32_t count, const uint8_t* const* rows) {
+        if (count <= 0 || count > MaxRows) return false;
+        int used = 0;
+        for (int32_t k = count - 1; k >= 0; --k) {
+          pieces[used++] = iovec{const_cast<uint8_t*>(rows[k]), size_t(rowBytes)};
+          if (rowSize > rowBytes) pieces[used++] = iovec{const_cast<uint8_t*>(padding), size_t(rowSize - rowBytes)};
+        }
+        const off_t at = off_t(BmpHeaderSize + uint64_t(info.Height - (top + count)) * rowSize);
+        return WriteAllAt(fd, pieces, used, at);
+      });
+  return decoded && output.Commit();
 }
 
 bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t formatId, QString& error) {

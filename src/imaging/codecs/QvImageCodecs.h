@@ -91,6 +91,12 @@ bool SaveImageFile(TQvSaveSource& source, const QString& fileName, int32_t forma
 bool TransformJpegWithoutPixels(IVJPEG& engine, const QString& in, const QString& out,
                                 const std::function<void(IVJPEG& engine)>& transform);
 
+// Writes the JPEG file in as a BMP file out strip by strip as it decodes, the picture never whole
+// in memory: the same file a load and a save make. Only for a JPEG that a load takes through the
+// engine as it is stored (no orientation tag to apply); false leaves out as it was (any other
+// file, damage, a failed write), and the caller goes the way of a full load, which tells why.
+bool ConvertJpegToBmp(const QString& in, const QString& out);
+
 // Index of the encoder for an exact, case-sensitive MIME type ("image/jpeg", "image/tiff",
 // "image/png", "image/bmp"), or -1.
 int FindEncoder(const QString& mimeType);

@@ -116,6 +116,12 @@ bool JpegEngineDecode(const uint8_t* data, uint64_t size, const TJpegGeometry& g
 bool JpegEngineDecodeRows(const uint8_t* data, uint64_t size, const TJpegGeometry& geometry, uint8_t* firstPixel,
                           int64_t stride, const std::vector<std::pair<int32_t, int32_t>>& sourceRows);
 
+// The source as stored, from the top, in strips of a few rows of blue-green-red pixels:
+// take(top, count, rows) has each strip as it is decoded, and stops the decode by answering false.
+// The same pixels as JpegEngineDecode without a turn or cut; damage is an error.
+bool JpegEngineDecodeStrips(const uint8_t* data, uint64_t size,
+                            const std::function<bool(int32_t top, int32_t count, const uint8_t* const* rows)>& take);
+
 // Writes the job's JPEG into out (replaced). False on any libjpeg error or damage in the source.
 bool JpegEngineSave(const TJpegSaveJob& job, std::vector<uint8_t>& out);
 

@@ -224,7 +224,49 @@ bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g,
   return true;
 }
 
+// The picture as stored, strip by strip to take, which says false to stop (an error then).
+bool StripsCore(const uint8_t* data, unsigned long size,
+                const std::function<bool(int32_t, int32_t, const uint8_t* const*)>* take) {
+  jpeg_decompress_struct info;
+  TEngineError error;
+  std::memset(&info, 0, sizeof info);
+  InstallEngineErrors(error);
+  info.err = &error.Manager;
+  if (setjmp(error.Jump)) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, data, size);
+  if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) ERREXIT(&info, JERR_NO_IMAGE);
+  info.out_color_space = JCS_EXT_BGR;
+  jpeg_start_decompress(&info);
+  JSAMPARRAY strip = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                               info.output_width * 3, JDIMENSION(StripRows));
+  while (info.output_scanline < info.output_height) {
+    QvReportProgress(info.output_scanline, info.output_height);
+    const int32_t top = int32_t(info.output_scanline);
+    int32_t count = 0;
+    while (count < StripRows && info.output_scanline < info.output_height) {
+      const JDIMENSION got = jpeg_read_scanlines(&info, strip + count, JDIMENSION(StripRows - count));
+      if (got == 0) ERREXIT(&info, JERR_INPUT_EOF);
+      count += int32_t(got);
+    }
+    if (!(*take)(top, count, strip)) ERREXIT(&info, JERR_FILE_WRITE);
+  }
+  QvReportProgress(1, 1);
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return true;
+}
+
 }  // namespace
+
+bool JpegEngineDecodeStrips(const uint8_t* data, uint64_t size,
+                            const std::function<bool(int32_t, int32_t, const uint8_t* const*)>& take) {
+  if (!data || size < 4 || size > ULONG_MAX || !take) return false;
+  return StripsCore(data, static_cast<unsigned long>(size), &take);
+}
 
 bool JpegEngineInspect(const uint8_t* data, uint64_t size, TJpegSourceInfo& info) {
   if (!data || size < 4 || size > ULONG_MAX) return false;
