@@ -550,6 +550,67 @@ TEST_F(JpegEngine, ASaveBehindTheReaderLosesNoRowItGaveBack) {
   }
 }
 
+// Short spans of rows put the blocks in a ring of a few rows that the reader fills as the save
+// writes. Whatever the spans and the changed blocks (at the top, at the bottom, several, or a
+// caller changing more rows than it read, which the ring cannot hold), the file is the one a
+// whole read saves; an engine left with its reader waiting goes without a save.
+TEST_F(JpegEngine, ARingOfRowsSavesWhatAWholeReadSaves) {
+  const QByteArray source = Encode(1024, 2000, TJSAMP_420, false);
+  const QString in = Write(QStringLiteral("tall.jpg"), source);
+  struct TCase {
+    const char* Name;
+    std::vector<std::pair<int32_t, int32_t>> Spans;
+    std::vector<TRect> Changed;
+  } cases[] = {
+      {"top", {{0, 40}}, {TRect{0, 0, 16, 16}, TRect{37, 20, 41, 23}}},
+      {"bottom", {{1970, 2000}}, {TRect{1008, 1984, 1024, 2000}}},
+      {"several", {{500, 600}, {1500, 1540}, {560, 624}}, {TRect{96, 512, 304, 592}, TRect{0, 1504, 32, 1536}, TRect{600, 608, 616, 620}}},
+      {"taller than the ring", {{500, 520}}, {TRect{0, 304, 16, 896}}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TQvJpegEngine whole, part;
+    ASSERT_TRUE(whole.LoadFromFile(in, 0));
+    ASSERT_TRUE(part.LoadFromFile(in, 0));
+    std::vector<uint8_t> pixels[2] = {std::vector<uint8_t>(size_t(1024) * 2000 * 3, 0),
+                                      std::vector<uint8_t>(size_t(1024) * 2000 * 3, 0)};
+    ASSERT_TRUE(whole.ReadPixels(pixels[0].data(), 1024 * 3, 0));
+    ASSERT_TRUE(part.ReadPixelRows(pixels[1].data(), 1024 * 3, c.Spans));
+    TQvJpegEngine* engines[2] = {&whole, &part};
+    QByteArray saved[2];
+    for (int i = 0; i < 2; ++i) {
+      for (const TRect& r : c.Changed)
+        for (int32_t y = r.Top; y < r.Bottom; ++y)
+          std::memset(pixels[i].data() + (size_t(y) * 1024 + size_t(r.Left)) * 3, 40, size_t(r.Right - r.Left) * 3);
+      engines[i]->WritePixels(TVJPEGPixels{pixels[i].data(), 1024 * 3}, 1024 * 3, 0, 0);
+      engines[i]->SetChangedRects(c.Changed);
+      const QString out = Path(QStringLiteral("ring-%1.jpg").arg(i));
+      ASSERT_TRUE(engines[i]->SaveToFile(out, TVJPEGSaveOptions{}));
+      saved[i] = ReadBytes(out);
+    }
+    EXPECT_TRUE(saved[0] == saved[1]);
+  }
+  TQvJpegEngine left;
+  ASSERT_TRUE(left.LoadFromFile(in, 0));
+  std::vector<uint8_t> pixels(size_t(1024) * 2000 * 3, 0);
+  ASSERT_TRUE(left.ReadPixelRows(pixels.data(), 1024 * 3, {{1000, 1010}}));
+  ASSERT_TRUE(left.LoadFromFile(in, 0));
+
+  // Damage two thirds down, which the reader meets only as the save goes: the save fails and the
+  // target stays as it was.
+  QByteArray damaged = source;
+  damaged[damaged.size() * 2 / 3] = char(0xFF);
+  damaged[damaged.size() * 2 / 3 + 1] = char(0xD3);
+  TQvJpegEngine engine;
+  ASSERT_TRUE(engine.LoadFromFile(Write(QStringLiteral("tall-damaged.jpg"), damaged), 0));
+  ASSERT_TRUE(engine.ReadPixelRows(pixels.data(), 1024 * 3, {{0, 16}}));
+  engine.WritePixels(TVJPEGPixels{pixels.data(), 1024 * 3}, 1024 * 3, 0, 0);
+  engine.SetChangedRects({TRect{0, 0, 8, 8}});
+  const QString out = Write(QStringLiteral("tall-damaged-out.jpg"), "old");
+  EXPECT_FALSE(engine.SaveToFile(out, TVJPEGSaveOptions{}));
+  EXPECT_EQ(ReadBytes(out), QByteArray("old"));
+}
+
 // Pixels read in part give a whole-picture thumbnail, made from the source's blocks as the save
 // reads them, not from the rows left zero: every sampling, grey and progressive sources alike.
 TEST_F(JpegEngine, AThumbnailAfterAPartialReadShowsTheWholePicture) {

@@ -99,6 +99,18 @@ std::vector<uint8_t> MakeThumbnail(int32_t width, int32_t height, const TSample&
 
 int32_t RoundUp(int32_t value, int32_t unit) { return (value + unit - 1) / unit * unit; }
 
+// The height of the tallest run of rows that the spans [first, second) cover together.
+int32_t TallestSpan(std::vector<std::pair<int32_t, int32_t>> spans) {
+  std::sort(spans.begin(), spans.end());
+  int32_t tallest = 0, top = 0, bottom = INT32_MIN;
+  for (const auto& [first, second] : spans) {
+    if (first > bottom) top = first;
+    bottom = std::max(bottom, second);
+    tallest = std::max(tallest, bottom - top);
+  }
+  return tallest;
+}
+
 }  // namespace
 
 std::unique_ptr<IVJPEG> CreateVJPEGObject() { return std::make_unique<TQvJpegEngine>(); }
@@ -302,9 +314,14 @@ int32_t TQvJpegEngine::ReadPixelRows(uint8_t* firstPixel, int32_t stride,
     else sourceRows.emplace_back(geometry.PlaneY + t, geometry.PlaneY + b);
   }
   // The save that follows keeps the blocks and reads all of them: on the other core, meanwhile.
+  // When it can write them as they are read (nothing turned or cut), a ring of a few rows is
+  // enough for short spans.
   if (!FAhead) {
+    const bool inPlace = !FFlipX && !FFlipY && geometry.PlaneX == 0 && geometry.PlaneY == 0 &&
+                         geometry.OutWidth == FInfo.Width && geometry.OutHeight == FInfo.Height;
     try {
-      FAhead = std::make_unique<TJpegCoefficientsAhead>(FBytes.data(), FBytes.size());
+      FAhead = std::make_unique<TJpegCoefficientsAhead>(FBytes.data(), FBytes.size(),
+                                                        inPlace ? TallestSpan(sourceRows) : 0);
     } catch (...) {
       FAhead.reset();  // no thread: the save reads them itself
     }

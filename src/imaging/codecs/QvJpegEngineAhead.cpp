@@ -14,6 +14,8 @@
 namespace {
 
 constexpr uintptr_t ReleaseStep = uintptr_t(1) << 20;
+// MCU rows a ring's reader may be ahead of the save.
+constexpr uint32_t RingRowsAhead = 8;
 
 TJpegHeldSource* HeldOf(j_common_ptr info) { return static_cast<TJpegHeldSource*>(info->client_data); }
 
@@ -24,7 +26,9 @@ JDIMENSION RowCount(const TJpegHeldSource* held, int c) { return JDIMENSION(held
 jvirt_barray_ptr RequestRecorded(j_common_ptr info, int pool, boolean preZero, JDIMENSION blocksPerRow,
                                  JDIMENSION rows, JDIMENSION maxAccess) {
   TJpegHeldSource* held = HeldOf(info);
-  jvirt_barray_ptr array = held->SrcRequest(info, pool, preZero, blocksPerRow, rows, maxAccess);
+  // A ring's arrays are only names: the blocks are in the ring.
+  jvirt_barray_ptr array = held->RingRows > 0 ? held->SrcRequest(info, pool, preZero, blocksPerRow, 1, 1)
+                                              : held->SrcRequest(info, pool, preZero, blocksPerRow, rows, maxAccess);
   if (held->ArrayCount < MAX_COMPONENTS) {
     held->Arrays[held->ArrayCount] = array;
     held->RowBlocks[held->ArrayCount] = blocksPerRow;
@@ -57,7 +61,38 @@ void PublishRealized(TJpegHeldSource* held) noexcept {
 void RealizeRecorded(j_common_ptr info) {
   TJpegHeldSource* held = HeldOf(info);
   held->SrcRealize(info);
+  if (held->RingRows > 0) {
+    j_decompress_ptr src = &held->Src;
+    if (held->ArrayCount != src->num_components) ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
+    for (int c = 0; c < held->ArrayCount; ++c) {
+      const size_t rows = size_t(held->RingRows) * size_t(std::max(1, src->comp_info[c].v_samp_factor));
+      held->Ring[c] = static_cast<JBLOCKROW>(
+          (*info->mem->alloc_large)(info, JPOOL_IMAGE, rows * held->RowBlocks[c] * sizeof(JBLOCK)));
+    }
+  }
   PublishRealized(held);
+}
+
+// The MCU row that block row `row` of component c lies in.
+uint32_t McuRowOf(const TJpegHeldSource* held, int c, JDIMENSION row) {
+  return uint32_t(row / JDIMENSION(std::max(1, held->Src.comp_info[c].v_samp_factor)));
+}
+
+JBLOCKROW RingSlot(const TJpegHeldSource* held, int c, JDIMENSION row) {
+  const JDIMENSION v = JDIMENSION(std::max(1, held->Src.comp_info[c].v_samp_factor));
+  const size_t slot = size_t(row / v % held->RingRows) * v + row % v;
+  return held->Ring[c] + slot * held->RowBlocks[c];
+}
+
+// Before the reader fills MCU row m of a ring: waits until the save has passed the row that slot
+// held. False when the owner goes meanwhile.
+bool AwaitRoom(TJpegHeldSource* held, uint32_t m) noexcept {
+  const auto room = [&] { return held->Stop || m < held->WriterRow + held->RingRows; };
+  if (!room()) {
+    std::unique_lock<std::mutex> lock(held->Lock);
+    held->Moved.wait(lock, room);
+  }
+  return !held->Stop;
 }
 
 // The reader asks for rows [start, start + count) to write: those above are complete, and in one
@@ -65,7 +100,8 @@ void RealizeRecorded(j_common_ptr info) {
 // save behind the reader may change them.
 void Advance(TJpegHeldSource* held, int c, JDIMENSION start, JDIMENSION count, JBLOCKARRAY rows) noexcept {
   std::vector<JBLOCKROW>& known = held->Rows[c];
-  for (JDIMENSION i = 0; i < count && start + i < known.size(); ++i) known[start + i] = rows[i];
+  if (rows)
+    for (JDIMENSION i = 0; i < count && start + i < known.size(); ++i) known[start + i] = rows[i];
   const JDIMENSION reached = held->Reached[c];  // only this thread writes it
   if (start <= reached) return;
   if (held->HasDc)
@@ -77,9 +113,29 @@ void Advance(TJpegHeldSource* held, int c, JDIMENSION start, JDIMENSION count, J
   held->Moved.notify_all();
 }
 
+// The reader's rows [start, start + count) of a ring: the rows above are complete, the slots are
+// emptied for the decoder (which writes only the coefficients that are not zero).
+JBLOCKARRAY AccessRing(j_common_ptr info, TJpegHeldSource* held, int c, JDIMENSION start, JDIMENSION count) {
+  std::vector<JBLOCKROW>& known = held->Rows[c];
+  if (count == 0 || start + count > known.size()) ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
+  Advance(held, c, start, count, nullptr);
+  if (!AwaitRoom(held, McuRowOf(held, c, start + count - 1))) ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
+  for (JDIMENSION i = 0; i < count; ++i) {
+    JBLOCKROW slot = RingSlot(held, c, start + i);
+    std::memset(slot, 0, size_t(held->RowBlocks[c]) * sizeof(JBLOCK));
+    known[start + i] = slot;
+  }
+  return known.data() + start;
+}
+
 JBLOCKARRAY AccessRecorded(j_common_ptr info, jvirt_barray_ptr array, JDIMENSION start, JDIMENSION count,
                            boolean writable) {
   TJpegHeldSource* held = HeldOf(info);
+  if (held->RingRows > 0) {
+    const int c = held->IndexOf(array);
+    if (c < 0 || !writable) ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
+    return AccessRing(info, held, c, start, count);
+  }
   JBLOCKARRAY rows = held->SrcAccess(info, array, start, count, writable);
   if (writable && held->OneScan) {
     const int c = held->IndexOf(array);
@@ -106,12 +162,20 @@ bool ReadHeldSource(TJpegHeldSource* held) {
   jpeg_mem_src(src, held->Data, static_cast<unsigned long>(held->Size));
   if (jpeg_read_header(src, TRUE) != JPEG_HEADER_OK) ERREXIT(src, JERR_NO_IMAGE);
   held->OneScan = !jpeg_has_multiple_scans(src);
+  // A ring pays when it is well short of the picture: the changed rows, the MCU rows they may
+  // reach into, and a few for the reader to stay ahead.
+  if (held->OneScan && held->SpanRows > 0) {
+    const int32_t mcuHeight = DCTSIZE * std::max(1, src->max_v_samp_factor);
+    const uint32_t ring = uint32_t(CeilDiv(held->SpanRows, mcuHeight)) + 2 + RingRowsAhead;
+    if (uint64_t(ring) * 2 < uint64_t(CeilDiv(src->image_height, mcuHeight))) held->RingRows = ring;
+  }
   held->Coefficients = jpeg_read_coefficients(src);
   // The rows the reader never moved past (all of them after several scans).
   for (int c = 0; c < held->ArrayCount; ++c) {
     const JDIMENSION first = held->OneScan ? held->Reached[c].load() : 0, end = RowCount(held, c);
-    for (JDIMENSION by = first; by < end; ++by)
-      held->Rows[c][by] = held->SrcAccess(reinterpret_cast<j_common_ptr>(src), held->Arrays[c], by, 1, FALSE)[0];
+    if (held->RingRows == 0)  // a ring's rows are all known already
+      for (JDIMENSION by = first; by < end; ++by)
+        held->Rows[c][by] = held->SrcAccess(reinterpret_cast<j_common_ptr>(src), held->Arrays[c], by, 1, FALSE)[0];
     if (held->HasDc && end == JDIMENSION(held->Rows[c].size()) && end > 0)
       ReduceDcRows(held->Dc, c, QuantZero(src->comp_info[c]), held->Rows[c].data(), int32_t(first), int32_t(end));
   }
@@ -151,9 +215,21 @@ JBLOCKARRAY AccessFollowing(j_common_ptr info, jvirt_barray_ptr array, JDIMENSIO
   TJpegHeldSource* held = HeldOf(info);
   const int c = held->IndexOf(array);
   if (c < 0) return held->DstAccess(info, array, start, count, writable);
+  // The encoder reads the MCU rows one after another: the rows above this one are written.
+  if (!writable) {
+    const uint32_t m = McuRowOf(held, c, start);
+    if (m > held->WriterRow) {
+      {
+        std::lock_guard<std::mutex> lock(held->Lock);
+        held->WriterRow = m;
+      }
+      held->Moved.notify_all();
+    }
+    if (held->BeforeRow && !held->BeforeRow(held->BeforeRowContext, m)) ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
+  }
   JBLOCKROW* rows = RowsWhenReached(held, c, start + count);
   if (!rows) ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
-  if (held->ReleaseBehind && !writable) ReleaseRowsAbove(held, c, start);
+  if (held->ReleaseBehind && !writable && held->RingRows == 0) ReleaseRowsAbove(held, c, start);
   return rows + start;
 }
 
@@ -175,10 +251,11 @@ void ReleaseHeldRowsBehind(TJpegHeldSource* held) {
   held->ReleaseBehind = true;
 }
 
-TJpegCoefficientsAhead::TJpegCoefficientsAhead(const uint8_t* data, uint64_t size)
+TJpegCoefficientsAhead::TJpegCoefficientsAhead(const uint8_t* data, uint64_t size, int32_t spanRows)
     : FHeld(std::make_unique<TJpegHeldSource>()) {
   FHeld->Data = data;
   FHeld->Size = size;
+  FHeld->SpanRows = std::max(0, spanRows);
   if (!data || size < 4 || size > ULONG_MAX) {
     FHeld->Done = true;
     return;
@@ -199,6 +276,11 @@ TJpegCoefficientsAhead::TJpegCoefficientsAhead(const uint8_t* data, uint64_t siz
 }
 
 TJpegCoefficientsAhead::~TJpegCoefficientsAhead() {
+  {
+    std::lock_guard<std::mutex> lock(FHeld->Lock);
+    FHeld->Stop = true;
+  }
+  FHeld->Moved.notify_all();
   if (FThread.joinable()) FThread.join();
   // After a save took a whole read, its decompressor is gone already; that is safe to repeat.
   jpeg_destroy_decompress(&FHeld->Src);

@@ -336,6 +336,37 @@ void WriteMarkers(j_compress_ptr dst, const TJpegSaveJob* job) {
   }
 }
 
+// A Follow save's changed blocks, put in as the encoder comes to the MCU row each starts in: the
+// reader then need hold no more than the rows between them and the encoder.
+struct TRectsOnTheWay {
+  j_compress_ptr Dst;
+  jvirt_barray_ptr* To;
+  const TOutLayout* Layout;
+  const TJpegSaveJob* Job;
+  std::vector<uint8_t>* Scratch;
+  int64_t Done, Total;  // progress in pixels
+  int64_t DoneBelow;    // every rectangle starting in MCU rows up to this one is in
+  int32_t Count;        // how many are in
+};
+
+bool PutRectsStartingBy(void* context, uint32_t m) {
+  auto* rects = static_cast<TRectsOnTheWay*>(context);
+  if (int64_t(m) <= rects->DoneBelow) return true;
+  const int32_t mcuHeight = rects->Layout->McuHeight;
+  for (int32_t i = 0; i < rects->Job->RectCount; ++i) {
+    const TJpegPixelRect* rect = rects->Job->Rects + i;
+    const int64_t top = rect->Top / mcuHeight;
+    if (top <= rects->DoneBelow || top > int64_t(m)) continue;
+    if (!rects->Job->Pixels || !RecompressRect(rects->Dst, rects->To, rects->Layout, rects->Job, rect,
+                                               rects->Scratch, rects->Done, rects->Total))
+      return false;
+    rects->Done += RectPixels(rect);
+    ++rects->Count;
+  }
+  rects->DoneBelow = m;
+  return true;
+}
+
 // How a save uses coefficients read ahead.
 enum class THeldUse {
   None,    // it reads the source itself
@@ -428,17 +459,23 @@ bool SaveCore(const TJpegSaveJob* job, TJpegHeldSource* held, THeldUse use, bool
   // The rectangles fill one progress run between them, each by its pixels.
   int64_t rectPixels = 0;
   for (int32_t i = 0; i < job->RectCount; ++i) rectPixels += RectPixels(job->Rects + i);
-  int64_t rectsDone = 0;
-  for (int32_t i = 0; i < job->RectCount; ++i) {
-    if (!job->Pixels || !RecompressRect(&dst, to, &layout, job, job->Rects + i, scratch, rectsDone, rectPixels))
-      ERREXIT(&dst, JERR_BAD_BUFFER_MODE);
-    rectsDone += RectPixels(job->Rects + i);
+  // Behind the reader of one pass over the blocks (each row once), the changed blocks go in on the
+  // way and the rows written are no longer needed; otherwise they all go in first.
+  const bool onePass = use == THeldUse::Follow && !job->Progressive && !dst.optimize_coding;
+  TRectsOnTheWay rects{&dst, to, &layout, job, scratch, 0, rectPixels, -1, 0};
+  if (onePass) {
+    held->BeforeRow = PutRectsStartingBy;
+    held->BeforeRowContext = &rects;
+    ReleaseHeldRowsBehind(held);
+  } else {
+    if (use != THeldUse::None && held->RingRows > 0) ERREXIT(&dst, JERR_BAD_VIRTUAL_ACCESS);  // read once
+    if (!PutRectsStartingBy(&rects, UINT32_MAX - 1)) ERREXIT(&dst, JERR_BAD_BUFFER_MODE);
   }
-  // One pass over the blocks, each row once: what it has written it no longer needs.
-  if (use == THeldUse::Follow && !job->Progressive && !dst.optimize_coding) ReleaseHeldRowsBehind(held);
   jpeg_write_coefficients(&dst, to);
   if (!markersLater) WriteMarkers(&dst, job);
   jpeg_finish_compress(&dst);
+  if (held) held->BeforeRow = nullptr;
+  if (rects.Count != job->RectCount) ERREXIT(&dst, JERR_BAD_BUFFER_MODE);
   // A Follow save's own decompressor read only the header.
   if (use != THeldUse::Follow) jpeg_finish_decompress(src);
   jpeg_destroy_compress(&dst);
@@ -479,6 +516,20 @@ bool InsertMarkersAfterStart(const TJpegSaveJob& job, TJpegHeldSource& held, std
 
 }  // namespace
 
+// Whether a save behind the reader can have the rows of each changed rectangle at once: a ring
+// holds fewer rows than the picture, and the encoder's own row besides.
+bool FitsTheRing(const TJpegSaveJob& job, const TJpegHeldSource& held) {
+  if (held.RingRows == 0) return true;
+  const int32_t mcuHeight = DCTSIZE * std::max(1, held.Src.max_v_samp_factor);
+  for (int32_t i = 0; i < job.RectCount; ++i) {
+    const TJpegPixelRect& rect = job.Rects[i];
+    if (rect.Bottom <= rect.Top) continue;
+    const int64_t rows = (rect.Bottom - 1) / mcuHeight - rect.Top / mcuHeight + 1;
+    if (rows >= int64_t(held.RingRows)) return false;
+  }
+  return true;
+}
+
 bool JpegEngineSave(const TJpegSaveJob& job, std::vector<uint8_t>& out) {
   if (!job.Source || job.SourceSize < 4 || job.SourceSize > ULONG_MAX || job.Geometry.OutWidth <= 0 ||
       job.Geometry.OutHeight <= 0)
@@ -499,8 +550,10 @@ bool JpegEngineSave(const TJpegSaveJob& job, std::vector<uint8_t>& out) {
     const bool inPlace = !g.Transpose && !g.FlipX && !g.FlipY && g.PlaneX == 0 && g.PlaneY == 0 &&
                          JDIMENSION(g.OutWidth) == held->Src.image_width &&
                          JDIMENSION(g.OutHeight) == held->Src.image_height;
-    if (held->OneScan && inPlace) use = THeldUse::Follow;
-    else if (AwaitHeldSource(held)) use = THeldUse::Whole;
+    if (held->OneScan && inPlace && !job.Progressive && FitsTheRing(job, *held)) use = THeldUse::Follow;
+    else if (held->RingRows == 0 && AwaitHeldSource(held)) use = THeldUse::Whole;
+    // Otherwise the few rows of a ring are of no use: the save reads the source itself.
+    if (use == THeldUse::None) held = nullptr;
   }
   // The thumbnail needs every block's DC term, and its marker comes before them all.
   const bool markersLater = use == THeldUse::Follow && job.ReducedSource;

@@ -65,8 +65,10 @@ struct TJpegReduced {
 struct TJpegHeldSource;
 class TJpegCoefficientsAhead {
  public:
-  // Throws when no thread can be started.
-  TJpegCoefficientsAhead(const uint8_t* data, uint64_t size);
+  // Throws when no thread can be started. spanRows: the tallest run of pixel rows the caller may
+  // change (0: any); a save whose changed blocks fit such runs then finds the blocks in a ring of
+  // a few rows that the reader fills as the save goes.
+  TJpegCoefficientsAhead(const uint8_t* data, uint64_t size, int32_t spanRows = 0);
   ~TJpegCoefficientsAhead();
   TJpegCoefficientsAhead(const TJpegCoefficientsAhead&) = delete;
   TJpegCoefficientsAhead& operator=(const TJpegCoefficientsAhead&) = delete;

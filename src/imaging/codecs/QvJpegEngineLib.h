@@ -75,6 +75,17 @@ struct TJpegHeldSource {
 
   JDIMENSION RowBlocks[MAX_COMPONENTS] = {};   // each array's blocks per row
 
+  // For one scan and a caller that changes only a few rows, the blocks live in a ring of MCU rows
+  // instead of whole arrays: MCU row m in slot m % RingRows, which the reader fills again only once
+  // the save has passed row m. Memory for a few rows, and no fresh pages for each one.
+  int32_t SpanRows = 0;  // the tallest run of pixel rows the caller may change (0: whole arrays)
+  uint32_t RingRows = 0;
+  JBLOCKROW Ring[MAX_COMPONENTS] = {};
+  // Called by the save before it writes MCU row m (each m once, rising), to put the changed
+  // blocks in; false fails the save.
+  bool (*BeforeRow)(void* context, uint32_t m) = nullptr;
+  void* BeforeRowContext = nullptr;
+
   // Changed under Lock (for Moved), read with or without it.
   std::mutex Lock;
   std::condition_variable Moved;
@@ -82,6 +93,8 @@ struct TJpegHeldSource {
   std::atomic<bool> Done{false};      // the read ended, whole (Read) or not
   std::atomic<bool> Read{false};
   std::atomic<JDIMENSION> Reached[MAX_COMPONENTS] = {};  // how many block rows of each array are complete
+  std::atomic<uint32_t> WriterRow{0};  // the MCU row the save is at: the ring's rows above it are free
+  std::atomic<bool> Stop{false};       // the owner goes: a reader waiting for room gives up
 
   // The save's own: when it reads each block row once, from the top, the rows it has passed go
   // back to the system as it goes.
@@ -99,7 +112,8 @@ struct TJpegHeldSource {
 // Makes dst's accesses to the held arrays wait until the reader has completed the rows asked
 // for; one it can no longer complete (the read failed) is an error of dst.
 void FollowHeldSource(j_compress_ptr dst, TJpegHeldSource* held);
-// Waits for the end of the read; true when it read the whole source.
+// Waits for the end of the read; true when it read the whole source. Never for a ring, whose
+// reader waits for the save.
 bool AwaitHeldSource(TJpegHeldSource* held);
 // From now on the save reads each block row of the held arrays once, from the top down: the rows
 // above the last one it asked for go back to the system.
