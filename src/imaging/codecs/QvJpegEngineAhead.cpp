@@ -14,8 +14,9 @@
 namespace {
 
 constexpr uintptr_t ReleaseStep = uintptr_t(1) << 20;
-// MCU rows a ring's reader may be ahead of the save.
-constexpr uint32_t RingRowsAhead = 8;
+// MCU rows a ring's reader may be ahead of the save: enough to overlap its work with the caller's
+// before the save begins.
+constexpr uint32_t RingRowsAhead = 32;
 
 TJpegHeldSource* HeldOf(j_common_ptr info) { return static_cast<TJpegHeldSource*>(info->client_data); }
 
