@@ -303,6 +303,46 @@ TRect MapRectThrough(TQvImageOperation Operation, const TRect& Rect, int32_t Wid
   return Info ? Info->Map(Rect, Width, Height) : Rect;
 }
 
+void TQvGraphicsDocument::ForgetOriginalTurns() const {
+  FOriginalTurns = 0;
+  FOriginalMirror = false;
+}
+
+bool TQvGraphicsDocument::SettleOriginal() const {
+  if (FOriginalTurns == 0 && !FOriginalMirror) return true;
+  if (!FOriginal->Pixels()) {
+    ForgetOriginalTurns();
+    return true;
+  }
+  // At most two steps; every one builds a new copy, so a failure leaves the original as it was.
+  std::vector<TQvTurn> Steps;
+  if (FOriginalTurns == 2 && FOriginalMirror) {
+    Steps = {TQvTurn::FlipVertical};  // a half turn and a mirror left to right
+  } else {
+    if (FOriginalTurns == 1) Steps.push_back(TQvTurn::Right);
+    if (FOriginalTurns == 2) Steps = {TQvTurn::FlipHorizontal, TQvTurn::FlipVertical};
+    if (FOriginalTurns == 3) Steps.push_back(TQvTurn::Left);
+    if (FOriginalMirror) Steps.push_back(TQvTurn::FlipHorizontal);
+  }
+  TQvBusyProgress Busy;
+  std::unique_ptr<TQvLTBitmap> Settled;
+  for (const TQvTurn Turn : Steps) {
+    std::unique_ptr<TQvLTBitmap> Next = (Settled ? *Settled : *FOriginal).TurnedCopy(Turn, TQvBlockUse::Own);
+    if (!Next) return false;
+    Settled = std::move(Next);
+  }
+  FOriginal->Swap(*Settled);
+  ForgetOriginalTurns();
+  return true;
+}
+
+TQvLTBitmap& TQvGraphicsDocument::Original() const {
+  if (SettleOriginal()) return *FOriginal;
+  // For want of memory nothing to compare with for now, rather than the original the wrong way up.
+  static TQvLTBitmap None;
+  return None;
+}
+
 bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
   const TOperationInfo* Info = OperationInfo(Operation);
   if (!Info) return false;
@@ -311,25 +351,32 @@ bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
   const int32_t H = Height();
   // Every new image is made before any is replaced, so a turn that cannot be had in full leaves
   // the document as it was. An original that is still the current image is not turned a second
-  // time but shares the turned pixels; one that was let go (as the command-line program does)
-  // has nothing to turn. Each image turned is its share of the one progress bar.
-  const bool TurnOriginal = !FOriginalIsImage && FOriginal->Pixels() != nullptr;
-  std::unique_ptr<TQvLTBitmap> NewImage;
-  {
-    TQvProgressPart Part(0, 1, TurnOriginal ? 2 : 1);
-    NewImage = FImage->TurnedCopy(Info->Turn);
-  }
+  // time but shares the turned pixels; one kept apart is turned only when it is next looked at
+  // (its turns add up, and a turn and its undo cancel out); one that was let go (as the
+  // command-line program does) has nothing to turn.
+  std::unique_ptr<TQvLTBitmap> NewImage = FImage->TurnedCopy(Info->Turn);
   if (!NewImage) return false;
   std::unique_ptr<TQvLTBitmap> NewOriginal;
   TQvPixelBuffer NewBackup;
   if (!ShareImage(*NewImage, NewBackup, FOriginalIsImage ? &NewOriginal : nullptr)) return false;
-  if (TurnOriginal) {
-    TQvProgressPart Part(1, 1, 2);
-    NewOriginal = FOriginal->TurnedCopy(Info->Turn, TQvBlockUse::Own);
-    if (!NewOriginal) return false;
+  if (!FOriginalIsImage && FOriginal->Pixels()) {
+    switch (Operation) {
+      case TQvImageOperation::RotateRight: FOriginalTurns += FOriginalMirror ? 3 : 1; break;
+      case TQvImageOperation::RotateLeft: FOriginalTurns += FOriginalMirror ? 1 : 3; break;
+      case TQvImageOperation::FlipHorizontal: FOriginalMirror = !FOriginalMirror; break;
+      case TQvImageOperation::FlipVertical:  // a half turn, then a mirror left to right
+        FOriginalTurns += 2;
+        FOriginalMirror = !FOriginalMirror;
+        break;
+      case TQvImageOperation::None: break;
+    }
+    FOriginalTurns %= 4;
   }
   FImage->Swap(*NewImage);
-  if (NewOriginal) FOriginal->Swap(*NewOriginal);
+  if (NewOriginal) {
+    FOriginal->Swap(*NewOriginal);
+    ForgetOriginalTurns();
+  }
   FBackup.Swap(NewBackup);
   FStaleBackup = TRect{};
   const auto Map = [Info, W, H](const TRect& A) { return Info->Map(A, W, H); };
@@ -342,7 +389,7 @@ bool TQvGraphicsDocument::Transform(TQvImageOperation Operation) {
 
 bool TQvGraphicsDocument::Crop(const TRect& Rect) {
   const TRect R = IntersectRect(Rect, TRect{0, 0, Width(), Height()});
-  if (R.IsEmpty()) return false;
+  if (R.IsEmpty() || !SettleOriginal()) return false;
   std::unique_ptr<TQvLTBitmap> NewImage = FImage->CroppedCopy(R);
   if (!NewImage) return false;
   std::unique_ptr<TQvLTBitmap> NewOriginal;
@@ -367,7 +414,8 @@ bool TQvGraphicsDocument::Crop(const TRect& Rect) {
 }
 
 bool TQvGraphicsDocument::Resize(int32_t AWidth, int32_t AHeight, bool ScaleArea, bool ResizeOriginal) {
-  if (AWidth <= 0 || AHeight <= 0 || FImage->Width() <= 0 || FImage->Height() <= 0) return false;
+  if (AWidth <= 0 || AHeight <= 0 || FImage->Width() <= 0 || FImage->Height() <= 0 || !SettleOriginal())
+    return false;
   TQvBusyProgress Busy;
   // An area away from the top left is cut out first. Both new images are resampled from the old
   // ones before anything is replaced, so a size that cannot be had leaves the document as it was.
@@ -448,7 +496,10 @@ bool TQvGraphicsDocument::SetLosslessState(const TLosslessState& State) {
 
 void TQvGraphicsDocument::GetImages(TQvPixelBuffer& Current, TQvPixelBuffer* Original) const {
   TQvLTBitmap::CopyToBuffer(*FImage, Current);
-  if (Original) TQvLTBitmap::CopyToBuffer(*FOriginal, *Original);
+  if (Original) {
+    if (SettleOriginal()) TQvLTBitmap::CopyToBuffer(*FOriginal, *Original);
+    else Original->Release();
+  }
 }
 
 bool TQvGraphicsDocument::SetImages(const TQvPixels& Current, const TQvPixels* Original) {
@@ -461,7 +512,10 @@ bool TQvGraphicsDocument::SetImages(const TQvPixels& Current, const TQvPixels* O
     if (!NewOriginal->AssignBuffer(*Original, TQvBlockUse::Own)) return false;
   }
   FImage = std::move(NewImage);
-  if (NewOriginal) FOriginal = std::move(NewOriginal);
+  if (NewOriginal) {
+    FOriginal = std::move(NewOriginal);
+    ForgetOriginalTurns();
+  }
   FOriginalIsImage = false;
   // A whole new picture (the undo or redo of a crop or resize): the engine's blocks no longer
   // stand for it, so all of it is written from the pixels, at its own size.
@@ -517,6 +571,7 @@ bool TQvGraphicsDocument::AdoptLoadedImage(std::unique_ptr<TQvLTBitmap>& Image,
     FOriginal = std::move(Original);
   else
     FOriginal->Release();
+  ForgetOriginalTurns();
   FOriginalIsImage = KeepsOriginal;
   Image.reset();
   if (Properties) FProperties.swap(Properties);

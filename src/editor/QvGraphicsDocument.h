@@ -117,7 +117,10 @@ class TQvGraphicsDocument : public TQvDocument {
 
   // ---- pixels ----
   TQvPixels* Pixels() const { return FImage->Pixels(); }
-  TQvPixels* OriginalPixels() const { return FOriginal->Pixels(); }
+  // The original with every turn and mirror done to the document since it was kept apart (those
+  // wait until it is next looked at); nullptr while there is no original, or none can be had in
+  // that form for want of memory (asked again, it tries again).
+  TQvPixels* OriginalPixels() const { return Original().Pixels(); }
   // The committed copy of the current image: tools read the image as it was before their change
   // here, and command states take their "before" pixels from it.
   // A commit that was put off (DeferBackupCommit) is copied in first.
@@ -189,7 +192,8 @@ class TQvGraphicsDocument : public TQvDocument {
   int32_t Width() const { return FImage->Width(); }
   int32_t Height() const { return FImage->Height(); }
   TQvLTBitmap& Image() const { return *FImage; }
-  TQvLTBitmap& Original() const { return *FOriginal; }
+  // The original as OriginalPixels describes it (an empty bitmap while none can be had).
+  TQvLTBitmap& Original() const;
   TQvGraphicsDocumentProperties& Properties() const { return *FProperties; }
   IVJPEG* Engine() const { return FEngine.get(); }
 
@@ -213,6 +217,14 @@ class TQvGraphicsDocument : public TQvDocument {
   // only turns, flips and crops done to both): those can then make the original a view of the
   // new current image instead of doing the work twice.
   bool FOriginalIsImage = false;
+  // Turns and mirrors of an original kept apart from the image, not done yet: so many quarter
+  // turns clockwise, then a mirror left to right. A turn and its undo then cost the original
+  // nothing; the first look at the original does what is left (SettleOriginal).
+  mutable int FOriginalTurns = 0;
+  mutable bool FOriginalMirror = false;
+  // False (the original as it was, the turns still waiting) when the turned copy cannot be had.
+  bool SettleOriginal() const;
+  void ForgetOriginalTurns() const;
 
   template <class F>
   void ForEachTool(F&& Call);

@@ -112,8 +112,7 @@ bool TQvLTBitmap::AdoptView(const TQvPixelSnapshot& Snapshot, int32_t width, int
 std::unique_ptr<TQvLTBitmap> TQvLTBitmap::Clone(TQvBlockUse use) const {
   auto copy = std::make_unique<TQvLTBitmap>();
   if (!FPixels) return copy;
-  if (!copy->AllocateForWriting(Width(), Height(), FPixels->Format, use)) return nullptr;
-  copy->FPixels->CopyFrom(*FPixels);
+  if (!copy->AssignBuffer(*FPixels, use)) return nullptr;
   return copy;
 }
 
@@ -190,7 +189,11 @@ bool TQvLTBitmap::AllocateForWriting(int32_t width, int32_t height, TQvPixelForm
 }
 
 bool TQvLTBitmap::AssignBuffer(const TQvPixels& buffer, TQvBlockUse use) {
-  if (!AllocateForWriting(buffer.Width, buffer.Height, buffer.Format, use)) return false;
+  if (!Allocate(buffer.Width, buffer.Height, buffer.Format, use)) return false;
+  // A block in a file takes the rows through the file: fresh pages filled directly, not first
+  // cleared and then overwritten.
+  if (QvFillSharedBlock(FPixels->Bits, FPixels->Stride, buffer)) return true;
+  QvPrepareForWriting(*FPixels, FPixels->BoundsRect());
   FPixels->CopyFrom(buffer);
   return true;
 }

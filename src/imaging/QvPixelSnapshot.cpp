@@ -96,6 +96,36 @@ bool QvReleaseMappedBlock(void* block, size_t size) {
   return true;
 }
 
+bool QvFillSharedBlock(void* block, int32_t stride, const TQvPixels& source) {
+  if (!block || !source.Bits || source.Left != 0 || source.Top != 0 || source.Height <= 0 || stride <= 0) return false;
+  int fd = -1;
+  {
+    TSharedBlocks& S = Shared();
+    std::lock_guard<std::mutex> Guard(S.Lock);
+    const auto It = S.Files.find(block);
+    if (It == S.Files.end() || It->second < 0) return false;
+    fd = It->second;
+  }
+  const size_t rowBytes = size_t(source.Width) * size_t(source.BytesPerPixel);
+  if (rowBytes > size_t(stride) || rowBytes > size_t(source.Stride)) return false;
+  // Rows laid out alike go in one run; otherwise row by row.
+  const bool oneRun = source.Stride == stride;
+  const int32_t runs = oneRun ? 1 : source.Height;
+  const size_t runBytes = oneRun ? size_t(stride) * size_t(source.Height) : rowBytes;
+  for (int32_t r = 0; r < runs; ++r) {
+    const auto* from = static_cast<const uint8_t*>(source.PixelAt(0, r));
+    off_t at = off_t(size_t(r) * size_t(stride));
+    for (size_t done = 0; done < runBytes;) {
+      const ssize_t wrote = ::pwrite(fd, from + done, std::min(runBytes - done, size_t(1) << 30), at);
+      if (wrote < 0 && errno == EINTR) continue;
+      if (wrote <= 0) return false;
+      done += size_t(wrote);
+      at += off_t(wrote);
+    }
+  }
+  return true;
+}
+
 bool QvDiscardForOverwrite(const TQvPixels& pixels) {
   if (!pixels.Bits || pixels.Height <= 0) return false;
   const size_t used = size_t(pixels.Stride) * size_t(pixels.Height);

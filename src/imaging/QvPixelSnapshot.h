@@ -34,6 +34,12 @@ void QvSetAllocationFailure(std::function<bool(size_t size)> Fail);
 // Whether an allocation of size bytes is to fail now (consults the function above).
 bool QvAllocationFails(size_t size);
 
+// Fills an unfrozen block from QvAllocSharedPages (rows of stride bytes) with source's pixels
+// (its top left at 0, 0) through the block's file: the system then fills fresh pages with the rows
+// directly instead of clearing each page before a copy overwrites it. False (the block perhaps
+// part written) for any other memory or when the file refuses the write; the caller then copies.
+bool QvFillSharedBlock(void* block, int32_t stride, const TQvPixels& source);
+
 // Gives rect's rows of pixels their own writable pages now, in one call, instead of one fault per
 // page as the writes reach them: for work that is about to write all of a large area (a decode, a
 // whole-image tone change). Small areas and systems without the call are left to fault.

@@ -189,6 +189,47 @@ TEST_F(DocumentStores, OriginalAndBackupStayWhatTheyMustBeThroughEveryKindOfChan
   ExpectStores("resize of both");
 }
 
+// An original kept apart is turned only when it is looked at: whatever turns and mirrors came
+// before, one at a time or several between looks, it is then what turning it each time gives.
+TEST_F(DocumentStores, TheOriginalsWaitingTurnsAddUpToEveryTurnDoneToIt) {
+  const TQvImageOperation Ops[] = {TQvImageOperation::RotateLeft, TQvImageOperation::RotateRight,
+                                   TQvImageOperation::FlipHorizontal, TQvImageOperation::FlipVertical};
+  for (const TQvImageOperation A : Ops)
+    for (const TQvImageOperation B : Ops)
+      for (const TQvImageOperation C : Ops) {
+        Open(Photo(9, 5));
+        Paint(TRect{1, 1, 3, 2}, 0x42);
+        for (const TQvImageOperation Op : {A, B, C}) {
+          ASSERT_TRUE(Doc->Transform(Op));
+          Current = Turned(Current, Op);
+          Original = Turned(Original, Op);
+        }
+        ExpectStores("turns " + std::to_string(int(A)) + " " + std::to_string(int(B)) + " " + std::to_string(int(C)));
+      }
+  // A turn and its undo leave nothing to do; a look in between settles them.
+  Open(Photo(9, 5));
+  Paint(TRect{1, 1, 3, 2}, 0x42);
+  ASSERT_TRUE(Doc->RotateRight());
+  ASSERT_TRUE(Doc->RotateLeft());
+  ExpectStores("turned and back");
+}
+
+// The turns the original waits for need memory when it is looked at: without, there is no
+// original for now (nothing the wrong way up), and the next look, with memory, has it right. A
+// crop or resize that cannot have it turned first changes nothing.
+TEST_F(DocumentStores, AnOriginalThatCannotBeTurnedYetIsNotShownTheWrongWayUp) {
+  Paint(TRect{20, 20, 40, 30}, 0x55);
+  ASSERT_TRUE(Doc->RotateRight());
+  Current = Turned(Current, TQvImageOperation::RotateRight);
+  Original = Turned(Original, TQvImageOperation::RotateRight);
+  QvSetAllocationFailure([](size_t) { return true; });
+  EXPECT_EQ(Doc->OriginalPixels(), nullptr);
+  EXPECT_FALSE(Doc->Crop(TRect{4, 4, 30, 40}));
+  EXPECT_FALSE(Doc->Resize(20, 30, false, true));
+  QvSetAllocationFailure({});
+  ExpectStores("after the memory came back");
+}
+
 TEST_F(DocumentStores, AResizeOfAnUnchangedImageGivesTheOriginalTheSamePixels) {
   for (const bool ResizeOriginal : {true, false}) {
     Open(Photo(97, 61));

@@ -144,3 +144,42 @@ TEST_F(PixelSnapshot, AViewDiscardedForOverwritingLeavesTheFrozenPixelsAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// A copy into a shared block goes through its file: the same pixels as a plain copy, whether
+// the rows are laid out alike or not, and they freeze and share as any others. Memory of any
+// other kind is left to the plain copy.
+TEST_F(PixelSnapshot, ACopyThroughTheBlocksFileIsThePlainCopy) {
+  TQvPixelBuffer Source;
+  ASSERT_TRUE(Source.Allocate(PixelFormat24, TRect{0, 0, 301, 97}));
+  Pattern(Source, 5);
+  TQvPixels Loose;  // rows apart further than the image's own
+  Loose.Format = PixelFormat24;
+  std::vector<uint8_t> Wide(size_t(301 * 3 + 40) * 97);
+  Loose.Bits = Wide.data();
+  Loose.Width = 301;
+  Loose.Height = 97;
+  Loose.Stride = 301 * 3 + 40;
+  Loose.BytesPerPixel = 3;
+  Pattern(Loose, 5);
+  for (const TQvPixels* From : {static_cast<const TQvPixels*>(&Source), static_cast<const TQvPixels*>(&Loose)}) {
+    TQvLTBitmap Image;
+    ASSERT_TRUE(Image.AssignBuffer(*From));
+    EXPECT_TRUE(HasPattern(*Image.Pixels(), 5));
+    const auto Snapshot = Image.Freeze();
+    ASSERT_TRUE(Snapshot);
+    TQvPixelBuffer View;
+    ASSERT_TRUE(View.AdoptView(*Snapshot, PixelFormat24, TRect{0, 0, 301, 97}));
+    EXPECT_TRUE(HasPattern(View, 5));
+    // Frozen, the block takes no more writes through its file.
+    EXPECT_FALSE(QvFillSharedBlock(Image.Pixels()->Bits, Image.Pixels()->Stride, Source));
+    EXPECT_TRUE(HasPattern(View, 5));
+  }
+  TQvLTBitmap Own;
+  ASSERT_TRUE(Own.AssignBuffer(Source, TQvBlockUse::Own));
+  EXPECT_FALSE(QvFillSharedBlock(Own.Pixels()->Bits, Own.Pixels()->Stride, Source));
+  EXPECT_TRUE(HasPattern(*Own.Pixels(), 5));
+}
+
+}  // namespace
