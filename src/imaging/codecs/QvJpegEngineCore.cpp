@@ -514,8 +514,6 @@ bool InsertMarkersAfterStart(const TJpegSaveJob& job, TJpegHeldSource& held, std
   return true;
 }
 
-}  // namespace
-
 // Whether a save behind the reader can have the rows of each changed rectangle at once: a ring
 // holds fewer rows than the picture, and the encoder's own row besides.
 bool FitsTheRing(const TJpegSaveJob& job, const TJpegHeldSource& held) {
@@ -529,6 +527,8 @@ bool FitsTheRing(const TJpegSaveJob& job, const TJpegHeldSource& held) {
   }
   return true;
 }
+
+}  // namespace
 
 bool JpegEngineSave(const TJpegSaveJob& job, std::vector<uint8_t>& out) {
   if (!job.Source || job.SourceSize < 4 || job.SourceSize > ULONG_MAX || job.Geometry.OutWidth <= 0 ||
