@@ -164,6 +164,8 @@ bool ReadFileHead(const QString& fileName, uint64_t maxBytes, QByteArray& bytes)
 bool ReadImageFile(const QString& fileName, uint64_t maxBytes, const std::function<uint8_t*(uint64_t)>& allocate,
                    uint64_t& readBytes, QString& error);
 bool ReadImageFile(const QString& fileName, QByteArray& bytes, QString& error);
+// The same into a byte vector, at most maxBytes of it, for the engine's work on JPEG files.
+bool ReadImageFile(const QString& fileName, uint64_t maxBytes, std::vector<uint8_t>& bytes);
 
 // Turns the bitmap upright for an EXIF orientation value 1..8 (other values: unchanged).
 bool ApplyOrientation(TQvLTBitmap& bitmap, int orientation);

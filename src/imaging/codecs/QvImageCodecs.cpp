@@ -384,16 +384,8 @@ bool WriteAllAt(int fd, iovec* pieces, int count, off_t offset) {
 
 bool ConvertJpegToBmp(const QString& in, const QString& out) {
   std::vector<uint8_t> bytes;
-  uint64_t got = 0;
+  if (!ReadImageFile(in, uint64_t(1) << 31, bytes)) return false;
   QString reason;
-  if (!ReadImageFile(in, uint64_t(1) << 31,
-                     [&](uint64_t count) {
-                       bytes.resize(size_t(count));
-                       return bytes.data();
-                     },
-                     got, reason))
-    return false;
-  bytes.resize(size_t(got));
   TJpegSourceInfo info;
   std::vector<TJpegSegment> segments;
   // Only what a load takes upright as it is stored, through the engine's own decode.

@@ -213,6 +213,21 @@ bool ReadImageFile(const QString& fileName, QByteArray& bytes, QString& error) {
   return ok;
 }
 
+bool ReadImageFile(const QString& fileName, uint64_t maxBytes, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  uint64_t got = 0;
+  QString error;
+  const bool ok = ReadImageFile(
+      fileName, maxBytes,
+      [&](uint64_t count) {
+        bytes.resize(size_t(count));
+        return bytes.data();
+      },
+      got, error);
+  bytes.resize(size_t(got));
+  return ok;
+}
+
 bool ReadFileHead(const QString& fileName, uint64_t maxBytes, QByteArray& bytes) {
   bytes.clear();
   TFileReader file;

@@ -49,17 +49,7 @@ uint16_t EstimateQuality(const uint16_t* table, const uint8_t* standard) {
 
 // The engine holds the file while it has it; no more of it than the JPEG can need is read.
 bool ReadFileBytes(const QString& fileName, std::vector<uint8_t>& bytes) {
-  uint64_t got = 0;
-  QString error;
-  if (!ReadImageFile(fileName, uint64_t(1) << 31,
-                     [&](uint64_t count) {
-                       bytes.resize(size_t(count));
-                       return bytes.data();
-                     },
-                     got, error))
-    return false;
-  bytes.resize(size_t(got));
-  return got >= 4;
+  return ReadImageFile(fileName, uint64_t(1) << 31, bytes) && bytes.size() >= 4;
 }
 
 // A camera-style thumbnail of a width × height picture (fitted into 160 × 120), each pixel the
