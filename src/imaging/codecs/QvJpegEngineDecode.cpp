@@ -160,9 +160,13 @@ void DecodeSpans(j_decompress_ptr info, const TJpegGeometry* g, JSAMPARRAY strip
   }
 }
 
-// The whole picture, or with spans only their rows (the rest is neither needed nor decoded).
-bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g, uint8_t* first, int64_t stride,
-                const int32_t* spans, int32_t spanCount) {
+using TStripTaker = std::function<bool(int32_t, int32_t, const uint8_t* const*)>;
+
+// The whole picture, or with spans only their rows (the rest is neither needed nor decoded); or,
+// with take and no geometry, the picture as stored strip by strip to take, which says false to
+// stop (an error then).
+bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* geometry, uint8_t* first,
+                int64_t stride, const int32_t* spans, int32_t spanCount, const TStripTaker* take = nullptr) {
   jpeg_decompress_struct info;
   TEngineError error;
   std::memset(&info, 0, sizeof info);
@@ -178,12 +182,14 @@ bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g,
   info.out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(&info);
   const int32_t width = int32_t(info.output_width), height = int32_t(info.output_height);
+  const TJpegGeometry stored{false, false, false, 0, 0, width, height};
+  const TJpegGeometry* g = geometry ? geometry : &stored;
   const int32_t turnedWidth = g->Transpose ? height : width;
   const int32_t turnedHeight = g->Transpose ? width : height;
   if (g->PlaneX < 0 || g->PlaneY < 0 || g->OutWidth <= 0 || g->OutHeight <= 0 ||
       int64_t(g->PlaneX) + g->OutWidth > turnedWidth || int64_t(g->PlaneY) + g->OutHeight > turnedHeight)
     ERREXIT(&info, JERR_BAD_CROP_SPEC);
-  const bool direct = !g->Transpose && !g->FlipX && !g->FlipY && g->PlaneX == 0 && g->OutWidth == width;
+  const bool direct = !take && !g->Transpose && !g->FlipX && !g->FlipY && g->PlaneX == 0 && g->OutWidth == width;
   const int32_t stripRows = g->Transpose ? TurnedStripRows : StripRows;
   JSAMPARRAY strip = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
                                                JDIMENSION(width) * 3, JDIMENSION(stripRows));
@@ -216,43 +222,8 @@ bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* g,
       if (got == 0) ERREXIT(&info, JERR_INPUT_EOF);
       count += int32_t(got);
     }
-    ScatterStrip(g, turnedWidth, turnedHeight, strip, sy0, count, width, first, stride);
-  }
-  QvReportProgress(1, 1);
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  return true;
-}
-
-// The picture as stored, strip by strip to take, which says false to stop (an error then).
-bool StripsCore(const uint8_t* data, unsigned long size,
-                const std::function<bool(int32_t, int32_t, const uint8_t* const*)>* take) {
-  jpeg_decompress_struct info;
-  TEngineError error;
-  std::memset(&info, 0, sizeof info);
-  InstallEngineErrors(error);
-  info.err = &error.Manager;
-  if (setjmp(error.Jump)) {
-    jpeg_destroy_decompress(&info);
-    return false;
-  }
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, data, size);
-  if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) ERREXIT(&info, JERR_NO_IMAGE);
-  info.out_color_space = JCS_EXT_BGR;
-  jpeg_start_decompress(&info);
-  JSAMPARRAY strip = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                               info.output_width * 3, JDIMENSION(StripRows));
-  while (info.output_scanline < info.output_height) {
-    QvReportProgress(info.output_scanline, info.output_height);
-    const int32_t top = int32_t(info.output_scanline);
-    int32_t count = 0;
-    while (count < StripRows && info.output_scanline < info.output_height) {
-      const JDIMENSION got = jpeg_read_scanlines(&info, strip + count, JDIMENSION(StripRows - count));
-      if (got == 0) ERREXIT(&info, JERR_INPUT_EOF);
-      count += int32_t(got);
-    }
-    if (!(*take)(top, count, strip)) ERREXIT(&info, JERR_FILE_WRITE);
+    if (!take) ScatterStrip(g, turnedWidth, turnedHeight, strip, sy0, count, width, first, stride);
+    else if (!(*take)(sy0, count, strip)) ERREXIT(&info, JERR_FILE_WRITE);
   }
   QvReportProgress(1, 1);
   jpeg_finish_decompress(&info);
@@ -265,7 +236,7 @@ bool StripsCore(const uint8_t* data, unsigned long size,
 bool JpegEngineDecodeStrips(const uint8_t* data, uint64_t size,
                             const std::function<bool(int32_t, int32_t, const uint8_t* const*)>& take) {
   if (!data || size < 4 || size > ULONG_MAX || !take) return false;
-  return StripsCore(data, static_cast<unsigned long>(size), &take);
+  return DecodeCore(data, static_cast<unsigned long>(size), nullptr, nullptr, 0, nullptr, 0, &take);
 }
 
 bool JpegEngineInspect(const uint8_t* data, uint64_t size, TJpegSourceInfo& info) {
