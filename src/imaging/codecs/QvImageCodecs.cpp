@@ -394,11 +394,10 @@ bool ConvertJpegToBmp(const QString& in, const QString& out) {
     return false;
   TQvImageHeader header;
   JpegReadHeader(bytes.data(), bytes.size(), header);
-  // As a load records it: a file without a resolution counts as a screen image.
-  const int32_t resolutionX = header.ResolutionX > 0 ? header.ResolutionX : 96;
-  const int32_t resolutionY = header.ResolutionY > 0 ? header.ResolutionY : 96;
   uint8_t head[BmpHeaderSize];
-  if (!BmpFileHeader(info.Width, info.Height, resolutionX, resolutionY, head, reason)) return false;
+  if (!BmpFileHeader(info.Width, info.Height, RecordedResolution(header.ResolutionX),
+                     RecordedResolution(header.ResolutionY), head, reason))
+    return false;
   TQvFileOutput output(out);
   if (!output.Open() || !output.Write(head, sizeof head)) return false;
   // Each strip's rows land where the bottom-up file keeps them, straight from the decoder's rows.

@@ -218,9 +218,8 @@ bool ExifKeyToPropertyId(const std::string& group, uint16_t tag, uint32_t& id) {
 void ReadImageProperties(TQvImageProperties& properties, const uint8_t* data, uint64_t size,
                          int32_t resolutionX, int32_t resolutionY) {
   properties.Clear();
-  // Files without a resolution count as screen images.
-  properties.FResolutionX = resolutionX > 0 ? resolutionX : 96;
-  properties.FResolutionY = resolutionY > 0 ? resolutionY : 96;
+  properties.FResolutionX = RecordedResolution(resolutionX);
+  properties.FResolutionY = RecordedResolution(resolutionY);
   if (size < 8 || size > uint64_t(0x7FFFFFFF)) return;
   InitializeExiv2();
   try {

@@ -67,6 +67,10 @@ bool PropertyIdToExifKey(uint32_t id, std::string& group, uint16_t& tag);
 // image-structure tags of TIFF, maker-note internals).
 bool ExifKeyToPropertyId(const std::string& group, uint16_t tag, uint32_t& id);
 
+// The resolution a load records for a file's own (dots per inch, 0 when unknown): a file without one
+// counts as a screen image.
+inline int32_t RecordedResolution(int32_t dpi) { return dpi > 0 ? dpi : 96; }
+
 // Clears properties and fills them from the metadata of an image file held in memory (JPEG, PNG or
 // TIFF); resolution in dots per inch, 0 when unknown. Metadata that cannot be parsed is skipped:
 // a photo with a damaged EXIF block still opens.

@@ -153,15 +153,14 @@ bool ReadHeldSource(TJpegHeldSource* held) {
   src->err = &held->Error.Manager;
   src->client_data = held;
   if (setjmp(held->Error.Jump)) return false;
-  jpeg_create_decompress(src);
+  ReadEngineHeader(src, held->Data, static_cast<unsigned long>(held->Size));
+  // The arrays come with the coefficients, after the header.
   held->SrcRequest = src->mem->request_virt_barray;
   held->SrcRealize = src->mem->realize_virt_arrays;
   held->SrcAccess = src->mem->access_virt_barray;
   src->mem->request_virt_barray = RequestRecorded;
   src->mem->realize_virt_arrays = RealizeRecorded;
   src->mem->access_virt_barray = AccessRecorded;
-  jpeg_mem_src(src, held->Data, static_cast<unsigned long>(held->Size));
-  if (jpeg_read_header(src, TRUE) != JPEG_HEADER_OK) ERREXIT(src, JERR_NO_IMAGE);
   held->OneScan = !jpeg_has_multiple_scans(src);
   // A ring pays when it is well short of the picture: the changed rows, the MCU rows they may
   // reach into, and a few for the reader to stay ahead.

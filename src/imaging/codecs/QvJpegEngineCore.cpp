@@ -36,6 +36,12 @@ void InstallEngineErrors(TEngineError& error) {
   error.Manager.emit_message = OnEngineMessage;
 }
 
+void ReadEngineHeader(j_decompress_ptr src, const uint8_t* data, unsigned long size) {
+  jpeg_create_decompress(src);
+  jpeg_mem_src(src, data, size);
+  if (jpeg_read_header(src, TRUE) != JPEG_HEADER_OK) ERREXIT(src, JERR_NO_IMAGE);
+}
+
 namespace {
 
 void RefuseZeroQuantTables(j_compress_ptr info) {
@@ -273,9 +279,7 @@ bool RecompressRect(j_compress_ptr dst, jvirt_barray_ptr* to, const TOutLayout* 
   jpeg_finish_compress(&piece);
   jpeg_destroy_compress(&piece);
 
-  jpeg_create_decompress(&back);
-  jpeg_mem_src(&back, scratch->data(), static_cast<unsigned long>(scratch->size()));
-  jpeg_read_header(&back, TRUE);
+  ReadEngineHeader(&back, scratch->data(), static_cast<unsigned long>(scratch->size()));
   jvirt_barray_ptr* from = jpeg_read_coefficients(&back);
   for (int c = 0; c < dst->num_components; ++c) {
     const int32_t h = dst->comp_info[c].h_samp_factor, v = dst->comp_info[c].v_samp_factor;
@@ -396,9 +400,7 @@ bool SaveCore(const TJpegSaveJob* job, TJpegHeldSource* held, THeldUse use, bool
   }
   const TJpegGeometry* g = &job->Geometry;
   if (use != THeldUse::Whole) {
-    jpeg_create_decompress(src);
-    jpeg_mem_src(src, job->Source, static_cast<unsigned long>(job->SourceSize));
-    if (jpeg_read_header(src, TRUE) != JPEG_HEADER_OK) ERREXIT(src, JERR_NO_IMAGE);
+    ReadEngineHeader(src, job->Source, static_cast<unsigned long>(job->SourceSize));
   }
   jpeg_create_compress(&dst);
   UseVectorDestination(&dst, &destination, out);

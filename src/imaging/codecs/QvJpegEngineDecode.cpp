@@ -27,9 +27,7 @@ bool InspectCore(const uint8_t* data, unsigned long size, TJpegSourceInfo* out) 
     jpeg_destroy_decompress(&info);
     return false;
   }
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, data, size);
-  if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) ERREXIT(&info, JERR_NO_IMAGE);
+  ReadEngineHeader(&info, data, size);
   bool accepted = info.data_precision == 8 && !info.arith_code && info.image_width > 0 && info.image_height > 0;
   if (info.num_components == 1) accepted = accepted && info.jpeg_color_space == JCS_GRAYSCALE &&
                                            info.comp_info[0].h_samp_factor == 1 &&
@@ -176,9 +174,7 @@ bool DecodeCore(const uint8_t* data, unsigned long size, const TJpegGeometry* ge
     jpeg_destroy_decompress(&info);
     return false;
   }
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, data, size);
-  if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) ERREXIT(&info, JERR_NO_IMAGE);
+  ReadEngineHeader(&info, data, size);
   info.out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(&info);
   const int32_t width = int32_t(info.output_width), height = int32_t(info.output_height);

@@ -20,6 +20,8 @@ struct TEngineError {
 // Errors jump to Jump; corrupt-data warnings count as errors, as in the decoder: a picture that is
 // not what the file holds must never be copied into a saved file.
 void InstallEngineErrors(TEngineError& error);
+// Creates src on the bytes and reads their header; no picture there is an error.
+void ReadEngineHeader(j_decompress_ptr src, const uint8_t* data, unsigned long size);
 
 // A decoder multiplies by the quantisation values, an encoder divides by them: a table holding a
 // zero decodes but cannot be used to encode (libjpeg would divide by zero).
